@@ -1,0 +1,59 @@
+#include "mods/folder_rules.h"
+
+namespace vx::mods {
+namespace {
+
+NativeChar asciiLower(NativeChar c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<NativeChar>(c - 'A' + 'a') : c;
+}
+
+// `text` equals `lowerAscii` (all lower case) when ASCII letters are folded.
+bool equalsFolded(NativeStringView text, NativeStringView lowerAscii) {
+    if (text.size() != lowerAscii.size()) return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (asciiLower(text[i]) != lowerAscii[i]) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+NativeString gamePathFrom(NativeStringView ownDirectory) {
+    NativeString path(ownDirectory);
+    if (path.empty() || path.back() != kSeparator) path += kSeparator;
+    return path;
+}
+
+NativeStringView ownName(NativeStringView fullPath) {
+    const size_t last = fullPath.rfind(kSeparator);
+    return last == NativeStringView::npos ? fullPath : fullPath.substr(last + 1);
+}
+
+FolderClass classify(NativeStringView name) {
+    if (equalsFolded(name, kBaseFolder)) return {FolderKind::BaseData, {}};
+    const size_t n = kEnabledSuffix.size();
+    if (name.size() >= n && equalsFolded(name.substr(name.size() - n), kEnabledSuffix)) {
+        return {FolderKind::EnabledMod, name.substr(0, name.size() - n)};
+    }
+    return {FolderKind::DisabledMod, name};
+}
+
+bool sameMod(NativeStringView a, NativeStringView b, const LowerCase& lower) {
+    return lower(a) == lower(b);
+}
+
+NativeString enabledFolder(NativeStringView gamePath, NativeStringView modName) {
+    NativeString path;
+    path.reserve(gamePath.size() + modName.size() + kEnabledSuffix.size());
+    path.append(gamePath).append(modName).append(kEnabledSuffix);
+    return path;
+}
+
+NativeString disabledFolder(NativeStringView gamePath, NativeStringView modName) {
+    NativeString path;
+    path.reserve(gamePath.size() + modName.size());
+    path.append(gamePath).append(modName);
+    return path;
+}
+
+}  // namespace vx::mods

@@ -1,0 +1,167 @@
+#include "mods/mod_folders.h"
+
+#include "mods/folder_rules.h"
+
+#include <cstdint>
+#include <functional>
+
+namespace vx::mods {
+namespace {
+
+// The lower-cased names of the mods seen so far, to find a duplicate in one
+// pass: every name is lower-cased once, straight into one shared buffer, and
+// looked up in an open-addressing table of offsets into that buffer.
+class SeenNames {
+public:
+    SeenNames(Platform& platform, size_t expected) : platform_(platform) {
+        size_t capacity = 16;
+        while (capacity < expected * 2) capacity *= 2;
+        slots_.assign(capacity, kEmpty);
+        spans_.reserve(expected);
+    }
+
+    // Records `name`; false when a name equal to it ignoring case was
+    // recorded before.
+    bool insert(NativeStringView name) {
+        const size_t start = lowered_.size();
+        platform_.appendLower(name, lowered_);
+        const NativeStringView key = NativeStringView(lowered_).substr(start);
+        const size_t mask = slots_.size() - 1;
+        for (size_t slot = std::hash<NativeStringView>{}(key)&mask;; slot = (slot + 1) & mask) {
+            if (slots_[slot] == kEmpty) {
+                slots_[slot] = static_cast<uint32_t>(spans_.size());
+                spans_.push_back({static_cast<uint32_t>(start), static_cast<uint32_t>(key.size())});
+                if (spans_.size() * 2 > slots_.size()) grow();
+                return true;
+            }
+            const Span& seen = spans_[slots_[slot]];
+            if (NativeStringView(lowered_).substr(seen.offset, seen.length) == key) {
+                lowered_.resize(start);
+                return false;
+            }
+        }
+    }
+
+private:
+    struct Span {
+        uint32_t offset;
+        uint32_t length;
+    };
+    static constexpr uint32_t kEmpty = UINT32_MAX;
+
+    void grow() {
+        std::vector<uint32_t> old(slots_.size() * 2, kEmpty);
+        old.swap(slots_);
+        const size_t mask = slots_.size() - 1;
+        for (uint32_t index = 0; index < spans_.size(); ++index) {
+            const NativeStringView key =
+                NativeStringView(lowered_).substr(spans_[index].offset, spans_[index].length);
+            size_t slot = std::hash<NativeStringView>{}(key)&mask;
+            while (slots_[slot] != kEmpty) slot = (slot + 1) & mask;
+            slots_[slot] = index;
+        }
+    }
+
+    Platform& platform_;
+    NativeString lowered_;
+    std::vector<Span> spans_;
+    std::vector<uint32_t> slots_;
+};
+
+NativeString join(std::initializer_list<NativeStringView> parts) {
+    NativeString out;
+    for (NativeStringView part : parts) out.append(part);
+    return out;
+}
+
+}  // namespace
+
+NativeString renameFailedMessage(NativeStringView modName, bool enabling, NativeStringView from,
+                                 NativeStringView to, NativeStringView reason) {
+    return join(
+        {enabling ? VX_NATIVE("Could not enable the mod \"") : VX_NATIVE("Could not disable the mod \""),
+         modName, VX_NATIVE("\".\r\n\r\nThe folder \""), ownName(from),
+         VX_NATIVE("\" could not be renamed to \""), ownName(to), VX_NATIVE("\":\r\n"), reason,
+         VX_NATIVE("\r\n\r\nThis usually means that the game is running, that the folder is open in "
+                   "another program, or that a folder of that name already exists. The mod was left "
+                   "as it was.")});
+}
+
+ModFolders::ModFolders(Platform& platform) : platform_(platform), list_(platform) {
+    list_.onItemCheck([this](int row) { List1_ItemCheck(row); });
+}
+
+bool ModFolders::fatal(NativeStringView message) {
+    platform_.messageBox(NativeString(message), kStyleExclamation, NativeString(text::kErrorTitle));
+    platform_.end();
+    return false;
+}
+
+bool ModFolders::Form_Load() {
+    Result<NativeString> own = platform_.ownDirectory();
+    if (!own.ok()) {
+        return fatal(join({VX_NATIVE("Cannot tell which folder this program was started from:\r\n"),
+                           own.failure().reason}));
+    }
+    gamePath_ = gamePathFrom(own.value());
+
+    if (!platform_.isPlainFile(gamePath_ + NativeString(kProgramFile))) {
+        return fatal(text::kProgramFileMissing);
+    }
+
+    Result<std::vector<NativeString>> listing = platform_.subfolders(gamePath_);
+    if (!listing.ok()) {
+        return fatal(join({VX_NATIVE("Cannot list the folders in \""), gamePath_, VX_NATIVE("\":\r\n"),
+                           listing.failure().reason}));
+    }
+    const std::vector<NativeString>& folders = listing.value();
+
+    // One pass in the listing's order: a duplicate is reported under the name
+    // of the second of the two folders met. The rows are sorted once at the
+    // end, which gives the same list as inserting each at its place.
+    bool baseSeen = false;
+    SeenNames seen(platform_, folders.size());
+    std::vector<ModEntry> rows;
+    rows.reserve(folders.size());
+    for (const NativeString& path : folders) {
+        const FolderClass folder = classify(ownName(path));
+        if (folder.kind == FolderKind::BaseData) {
+            baseSeen = true;
+            continue;
+        }
+        if (!seen.insert(folder.modName)) {
+            return fatal(join({text::kDuplicate, folder.modName}));
+        }
+        rows.push_back({NativeString(folder.modName), folder.kind == FolderKind::EnabledMod});
+    }
+    list_.addAll(std::move(rows));
+
+    if (!baseSeen) return fatal(text::kNotInMainDirectory);
+
+    listReady_ = true;
+    return true;
+}
+
+void ModFolders::List1_ItemCheck(int row) {
+    // Flags set by the scan, and the flag put back after a refused rename,
+    // are not the user's changes and rename nothing.
+    if (!listReady_ || revertingRow_) return;
+
+    const bool enabling = list_.checked(row);
+    const NativeString& name = list_.text(row);
+    const NativeString enabled = enabledFolder(gamePath_, name);
+    const NativeString disabled = disabledFolder(gamePath_, name);
+    const NativeString& from = enabling ? disabled : enabled;
+    const NativeString& to = enabling ? enabled : disabled;
+
+    if (Status refused = platform_.renameFolder(from, to)) {
+        // The folder kept its name, so the box goes back to match it.
+        revertingRow_ = true;
+        list_.setChecked(row, !enabling);
+        revertingRow_ = false;
+        platform_.messageBox(renameFailedMessage(name, enabling, from, to, refused->reason),
+                             kStyleExclamation, NativeString(text::kErrorTitle));
+    }
+}
+
+}  // namespace vx::mods

@@ -1,0 +1,63 @@
+// The program's own logic, shared by every front end: the startup scan that
+// fills the mod list, and the renaming that follows the list's check boxes.
+//
+// A front end owns one ModFolders, calls Form_Load before showing its window,
+// shows List1, and forwards the user's check-box changes to
+// List1.setChecked; the renames follow from the list's notification.
+#pragma once
+
+#include "mods/mod_list.h"
+#include "platform/platform.h"
+
+namespace vx::mods {
+
+// The texts the program shows in its own words.
+namespace text {
+inline constexpr NativeStringView kErrorTitle = VX_NATIVE("Error");
+inline constexpr NativeStringView kProgramFileMissing = VX_NATIVE("Vexmoor.exe not found!");
+inline constexpr NativeStringView kDuplicate =
+    VX_NATIVE("You have one (or more) duplicate mod(s). Please check your VX folder. Duplicate: ");
+inline constexpr NativeStringView kNotInMainDirectory =
+    VX_NATIVE("This application needs to reside in Vexmoor's main directory.");
+}  // namespace text
+
+// What the user reads when a mod's folder could not be renamed: the mod, the
+// direction, the system's reason and what usually causes it.
+NativeString renameFailedMessage(NativeStringView modName, bool enabling, NativeStringView from,
+                                 NativeStringView to, NativeStringView reason);
+
+class ModFolders {
+public:
+    explicit ModFolders(Platform& platform);
+    ModFolders(const ModFolders&) = delete;
+    ModFolders& operator=(const ModFolders&) = delete;
+
+    // The startup scan. Proves that the program sits in the game's main
+    // directory and fills List1 from its subfolders, then sets listReady.
+    // On a fatal finding it shows the message (title "Error") and ends the
+    // process through the platform; it returns false if the platform's end
+    // returns (a test platform), and true when the list is ready.
+    bool Form_Load();
+
+    // Follows a change of a row's check box: after the scan, checking renames
+    // the mod's folder to end in ".rte" and clearing removes the suffix. A
+    // refused rename is shown to the user and the box goes back to the state
+    // that matches the unchanged folder.
+    void List1_ItemCheck(int row);
+
+    [[nodiscard]] const NativeString& gamePath() const { return gamePath_; }
+    [[nodiscard]] bool listReady() const { return listReady_; }
+    [[nodiscard]] ModList& List1() { return list_; }
+    [[nodiscard]] const ModList& List1() const { return list_; }
+
+private:
+    bool fatal(NativeStringView message);
+
+    Platform& platform_;
+    NativeString gamePath_;
+    bool listReady_ = false;
+    bool revertingRow_ = false;
+    ModList list_;
+};
+
+}  // namespace vx::mods

@@ -1,0 +1,239 @@
+#include "platform/posix/posix_platform.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <system_error>
+
+extern char** environ;
+
+namespace vx::posix {
+namespace {
+
+Failure systemFailure(int error) {
+    return Failure{std::generic_category().message(error)};
+}
+
+struct DirCloser {
+    void operator()(DIR* dir) const { closedir(dir); }
+};
+using Dir = std::unique_ptr<DIR, DirCloser>;
+
+bool isDotOrDotDot(const char* name) {
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// A directory entry is a subfolder when it is a directory or a symbolic link
+// to one: the game follows links when it loads its mods, so a linked mod is
+// as real as any other. Where the file system does not report the entry's
+// type in the listing, the entry is looked up.
+bool isSubfolder(int dirFd, const dirent& entry) {
+    if (entry.d_type == DT_DIR) return true;
+    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) return false;
+    struct stat info {};
+    return fstatat(dirFd, entry.d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool exists(const std::string& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0;
+}
+
+bool isNoReplaceUnsupported(int error) {
+    return error == EINVAL || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP;
+}
+
+// Renames without ever replacing `to`. Where the file system cannot do that
+// in one step, the target is checked first; another program creating it in
+// the instant between the check and the rename is the one case left open.
+int renameNoReplace(const std::string& from, const std::string& to) {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (!isNoReplaceUnsupported(errno)) return errno;
+    if (exists(to)) return EEXIST;
+    return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+std::string_view ownNameOf(std::string_view path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string quoted(std::string_view name) {
+    return "\"" + std::string(name) + "\"";
+}
+
+}  // namespace
+
+Result<NativeString> PosixPlatform::ownDirectory() {
+    std::string path(256, '\0');
+    for (;;) {
+        const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+        if (length < 0) return systemFailure(errno);
+        if (static_cast<size_t>(length) < path.size()) {
+            path.resize(static_cast<size_t>(length));
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return Failure{"The program's own path is not absolute: " + path};
+    path.resize(slash == 0 ? 1 : slash);
+    return path;
+}
+
+Result<std::vector<NativeString>> PosixPlatform::subfolders(const NativeString& directory) {
+    const Dir dir(opendir(directory.c_str()));
+    if (!dir) return systemFailure(errno);
+    const int dirFd = dirfd(dir.get());
+
+    std::vector<NativeString> paths;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(dir.get());
+        if (!entry) break;
+        if (isDotOrDotDot(entry->d_name) || !isSubfolder(dirFd, *entry)) continue;
+        std::string& path = paths.emplace_back();
+        const size_t nameLength = std::char_traits<char>::length(entry->d_name);
+        path.reserve(directory.size() + nameLength);
+        path.append(directory).append(entry->d_name, nameLength);
+    }
+    if (errno != 0) return systemFailure(errno);
+    return paths;
+}
+
+bool PosixPlatform::isPlainFile(const NativeString& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The game's folders are named without regard to letter case, so this looks
+// at the whole parent directory: a source that is not found under its exact
+// name is found under the one name that equals it ignoring case, and the
+// rename is refused when the new name exists in any letter case.
+Status PosixPlatform::renameFolder(const NativeString& from, const NativeString& to) {
+    const std::string_view fromName = ownNameOf(from);
+    const std::string_view toName = ownNameOf(to);
+    const std::string parent = from.substr(0, from.size() - fromName.size());
+    if (fromName.empty() || toName.empty()) return systemFailure(EINVAL);
+
+    const Dir dir(opendir(parent.c_str()));
+    if (!dir) return systemFailure(errno);
+
+    std::string fromLower;
+    std::string toLower;
+    text_.appendLower(fromName, fromLower);
+    text_.appendLower(toName, toLower);
+
+    bool exactSource = false;
+    std::vector<std::string> sourceMatches;
+    std::vector<std::string> targetMatches;
+    std::string entryLower;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(dir.get());
+        if (!entry) break;
+        const std::string_view name = entry->d_name;
+        if (isDotOrDotDot(entry->d_name)) continue;
+        entryLower.clear();
+        text_.appendLower(name, entryLower);
+        if (name == fromName) exactSource = true;
+        if (entryLower == fromLower) sourceMatches.emplace_back(name);
+        if (entryLower == toLower) targetMatches.emplace_back(name);
+    }
+    if (errno != 0) return systemFailure(errno);
+
+    std::string source(fromName);
+    if (!exactSource) {
+        if (sourceMatches.empty()) return systemFailure(ENOENT);
+        if (sourceMatches.size() > 1) {
+            return Failure{"More than one folder is named " + quoted(fromName) +
+                           " when letter case is ignored, so it is unclear which one is meant."};
+        }
+        source = sourceMatches.front();
+    }
+    for (const std::string& existing : targetMatches) {
+        if (existing == source) continue;  // only the letter case changes
+        return Failure{systemFailure(EEXIST).reason + ": " + quoted(existing)};
+    }
+
+    struct stat info {};
+    if (stat((parent + source).c_str(), &info) != 0) return systemFailure(errno);
+    if (!S_ISDIR(info.st_mode)) return systemFailure(ENOTDIR);
+
+    if (const int error = renameNoReplace(parent + source, to)) return systemFailure(error);
+    return std::nullopt;
+}
+
+// The game is started through a short-lived intermediate process, so that it
+// is not this program's child: nothing has to wait for it, and no zombie is
+// left behind when it ends. The intermediate process reports the result of
+// the spawn through a pipe. The game gets a session of its own, so it keeps
+// running when this program ends.
+Status PosixPlatform::startProgram(const NativeString& path) {
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC) != 0) return systemFailure(errno);
+
+    const pid_t intermediate = fork();
+    if (intermediate < 0) {
+        const int error = errno;
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        return systemFailure(error);
+    }
+    if (intermediate == 0) {
+        close(pipeFds[0]);
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+        char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
+        pid_t game = 0;
+        const int error = posix_spawn(&game, path.c_str(), nullptr, &attributes, argv, environ);
+        [[maybe_unused]] const ssize_t written = write(pipeFds[1], &error, sizeof error);
+        _exit(0);
+    }
+
+    close(pipeFds[1]);
+    int error = 0;
+    ssize_t got = 0;
+    do {
+        got = read(pipeFds[0], &error, sizeof error);
+    } while (got < 0 && errno == EINTR);
+    close(pipeFds[0]);
+    while (waitpid(intermediate, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    if (got != static_cast<ssize_t>(sizeof error)) return Failure{"The program could not be started."};
+    if (error != 0) return systemFailure(error);
+    return std::nullopt;
+}
+
+void PosixPlatform::messageBox(const NativeString& text, int /*style*/, const NativeString& title) {
+    std::string plain;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        plain += text[i];
+    }
+    std::fprintf(stderr, "%s: %s\n", title.c_str(), plain.c_str());
+}
+
+void PosixPlatform::end() {
+    std::fflush(nullptr);
+    std::_Exit(1);
+}
+
+void PosixPlatform::appendLower(NativeStringView name, NativeString& out) {
+    text_.appendLower(name, out);
+}
+
+void PosixPlatform::appendSortKey(NativeStringView name, std::string& out) {
+    text_.appendSortKey(name, out);
+}
+
+}  // namespace vx::posix

@@ -1,0 +1,36 @@
+// The platform on Linux and other POSIX systems.
+//
+// Names are the file system's bytes, untouched. Folder names are matched
+// without regard to letter case, as the game's own conventions assume, even
+// on file systems that tell letter cases apart.
+//
+// Message box and end are console services here (the text goes to standard
+// error, the process exits with status 1); a window front end overrides them.
+#pragma once
+
+#include "platform/platform.h"
+#include "platform/posix/icu_text.h"
+
+namespace vx::posix {
+
+class PosixPlatform : public Platform {
+public:
+    PosixPlatform() = default;
+    // For tests: a fixed locale for lower-casing and ordering.
+    explicit PosixPlatform(const char* locale) : text_(locale) {}
+
+    Result<NativeString> ownDirectory() override;
+    Result<std::vector<NativeString>> subfolders(const NativeString& directory) override;
+    bool isPlainFile(const NativeString& path) override;
+    Status renameFolder(const NativeString& from, const NativeString& to) override;
+    Status startProgram(const NativeString& path) override;
+    void messageBox(const NativeString& text, int style, const NativeString& title) override;
+    void end() override;
+    void appendLower(NativeStringView name, NativeString& out) override;
+    void appendSortKey(NativeStringView name, std::string& out) override;
+
+private:
+    IcuText text_;
+};
+
+}  // namespace vx::posix

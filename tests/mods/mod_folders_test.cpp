@@ -1,0 +1,335 @@
+#include "mods/mod_folders.h"
+
+#include "mods/folder_rules.h"
+
+#include "support/temp_dir.h"
+#include "support/test_platform.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace vx::mods {
+namespace {
+
+using testing::makeGame;
+using testing::ShownMessage;
+using testing::TempDir;
+using testing::TestPlatform;
+
+const std::string kDuplicatePrefix =
+    "You have one (or more) duplicate mod(s). Please check your VX folder. Duplicate: ";
+
+class ModFoldersTest : public ::testing::Test {
+protected:
+    TempDir game;
+    TestPlatform platform{game.path()};
+    ModFolders mods{platform};
+
+    std::vector<std::pair<std::string, bool>> rows() const {
+        std::vector<std::pair<std::string, bool>> out;
+        for (const ModEntry& row : mods.List1().rows()) out.push_back({row.text, row.checked});
+        return out;
+    }
+
+    // The one fatal message shown, after which the scan must have stopped.
+    std::string fatalMessage() const {
+        EXPECT_EQ(platform.messages.size(), 1u);
+        EXPECT_EQ(platform.ends, 1);
+        EXPECT_FALSE(mods.listReady());
+        if (platform.messages.empty()) return {};
+        EXPECT_EQ(platform.messages[0].title, "Error");
+        EXPECT_EQ(platform.messages[0].style, 48);
+        return platform.messages[0].text;
+    }
+
+    int rowOf(const std::string& name) const {
+        for (int row = 0; row < mods.List1().count(); ++row) {
+            if (mods.List1().text(row) == name) return row;
+        }
+        ADD_FAILURE() << "no row " << name;
+        return -1;
+    }
+};
+
+// --- startup scan ---------------------------------------------------------
+
+TEST_F(ModFoldersTest, ScanListsModsSortedWithTheirStates) {
+    makeGame(game, {"Zeta.rte", "alpha", "Beta.RTE"});
+    ASSERT_TRUE(mods.Form_Load());
+    EXPECT_TRUE(mods.listReady());
+    EXPECT_EQ(mods.gamePath(), game.path() + "/");
+    EXPECT_EQ(rows(),
+              (std::vector<std::pair<std::string, bool>>{{"alpha", false}, {"Beta", true}, {"Zeta", true}}));
+    EXPECT_TRUE(platform.messages.empty());
+}
+
+TEST_F(ModFoldersTest, ScanOfAGameWithoutModsGivesAnEmptyList) {
+    makeGame(game, {});
+    ASSERT_TRUE(mods.Form_Load());
+    EXPECT_EQ(mods.List1().count(), 0);
+}
+
+TEST_F(ModFoldersTest, ScanTreatsOddNamesByTheSuffixRuleAlone) {
+    makeGame(game, {".rte", "base", "base.rte.old", "rte", ".hidden"}, false);
+    game.makeFolder("BASE.Rte");
+    ASSERT_TRUE(mods.Form_Load());
+    EXPECT_EQ(rows(),
+              (std::vector<std::pair<std::string, bool>>{
+                  {"", true}, {".hidden", false}, {"base", false}, {"base.rte.old", false}, {"rte", false}}));
+}
+
+TEST_F(ModFoldersTest, ScanIgnoresFilesAndCountsAReadOnlyProgramFile) {
+    makeGame(game, {"Mod"});
+    game.makeFile("readme.rte");
+    ASSERT_EQ(chmod((game / "Vexmoor.exe").c_str(), 0444), 0);
+    ASSERT_TRUE(mods.Form_Load());
+    EXPECT_EQ(rows(), (std::vector<std::pair<std::string, bool>>{{"Mod", false}}));
+}
+
+TEST_F(ModFoldersTest, MissingProgramFileIsReportedFirst) {
+    game.makeFolder("Foo");
+    game.makeFolder("foo.rte");  // a duplicate, and no base data folder either
+    EXPECT_FALSE(mods.Form_Load());
+    EXPECT_EQ(fatalMessage(), "Vexmoor.exe not found!");
+    EXPECT_EQ(mods.List1().count(), 0);
+}
+
+TEST_F(ModFoldersTest, AFolderNamedLikeTheProgramFileDoesNotCount) {
+    game.makeFolder("Vexmoor.exe");
+    game.makeFolder("base.rte");
+    EXPECT_FALSE(mods.Form_Load());
+    EXPECT_EQ(fatalMessage(), "Vexmoor.exe not found!");
+}
+
+TEST_F(ModFoldersTest, DuplicateNamesTheSecondFolderOfTheListing) {
+    makeGame(game, {"Foo.rte", "FOO", "other"}, false);  // no base data folder: the duplicate wins
+    // Which of the two comes second depends on the file system's order.
+    std::string second;
+    for (const std::string& path : platform.subfolders(game.path() + "/").value()) {
+        const std::string name(ownName(path));
+        if (name == "Foo.rte") second = second.empty() ? "-" : "Foo";
+        if (name == "FOO") second = second.empty() ? "-" : "FOO";
+    }
+    EXPECT_FALSE(mods.Form_Load());
+    EXPECT_EQ(fatalMessage(), kDuplicatePrefix + second);
+}
+
+TEST_F(ModFoldersTest, DuplicateIsFoundAmongUnicodeNamesIgnoringCase) {
+    makeGame(game, {"Ärger", "äRGER.rte"});
+    EXPECT_FALSE(mods.Form_Load());
+    const std::string message = fatalMessage();
+    EXPECT_TRUE(message == kDuplicatePrefix + "Ärger" || message == kDuplicatePrefix + "äRGER") << message;
+}
+
+TEST_F(ModFoldersTest, NamesThatAreNotValidTextAreNeverTakenForDuplicates) {
+    makeGame(game, {"\xff", "\xfe", "\xc3", "\xc3\xa4", "\xc3\x84.rte"});  // the last two: ä and Ä
+    EXPECT_FALSE(mods.Form_Load());
+    const std::string message = fatalMessage();
+    EXPECT_TRUE(message == kDuplicatePrefix + "\xc3\xa4" || message == kDuplicatePrefix + "\xc3\x84")
+        << message;
+
+    TempDir other;
+    makeGame(other, {"\xff", "\xfe", "\xc3", "\xc3\xa4", "A\xff", "a\xfe"});
+    TestPlatform otherPlatform(other.path());
+    ModFolders otherMods(otherPlatform);
+    EXPECT_TRUE(otherMods.Form_Load());
+    EXPECT_EQ(otherMods.List1().count(), 6);
+}
+
+TEST_F(ModFoldersTest, MissingBaseFolderIsJudgedAfterTheWholeListing) {
+    makeGame(game, {"b", "a.rte"}, false);
+    EXPECT_FALSE(mods.Form_Load());
+    EXPECT_EQ(fatalMessage(), "This application needs to reside in Vexmoor's main directory.");
+    // Every mod had been listed before the verdict.
+    EXPECT_EQ(rows(), (std::vector<std::pair<std::string, bool>>{{"a", true}, {"b", false}}));
+}
+
+TEST_F(ModFoldersTest, ListingFailureIsShownWithTheSystemsReason) {
+    makeGame(game, {});
+    platform.failListing = "Input/output error";
+    EXPECT_FALSE(mods.Form_Load());
+    EXPECT_NE(fatalMessage().find("Input/output error"), std::string::npos);
+}
+
+TEST_F(ModFoldersTest, ScanHandlesMoreThanThirtyTwoThousandMods) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 33000; ++i) names.push_back("m" + std::to_string(i) + (i % 3 ? "" : ".rte"));
+    makeGame(game, names);
+    ASSERT_TRUE(mods.Form_Load());
+    ASSERT_EQ(mods.List1().count(), 33000);
+    const int last = rowOf("m9999");
+    EXPECT_EQ(last, 32999);
+    EXPECT_TRUE(mods.List1().checked(last));
+}
+
+// --- toggling -------------------------------------------------------------
+
+TEST_F(ModFoldersTest, ScanRenamesNothing) {
+    makeGame(game, {"On.rte", "Off", "UP.RTE"});
+    const auto before = game.entries();
+    ASSERT_TRUE(mods.Form_Load());
+    EXPECT_EQ(game.entries(), before);
+    EXPECT_TRUE(platform.renames.empty());
+}
+
+TEST_F(ModFoldersTest, CheckingAndClearingRenamesTheFolderBackAndForth) {
+    makeGame(game, {"Foo"});
+    ASSERT_TRUE(mods.Form_Load());
+    mods.List1().setChecked(rowOf("Foo"), true);
+    EXPECT_TRUE(game.isFolder("Foo.rte"));
+    EXPECT_FALSE(game.exists("Foo"));
+    mods.List1().setChecked(rowOf("Foo"), false);
+    EXPECT_TRUE(game.isFolder("Foo"));
+    EXPECT_FALSE(game.exists("Foo.rte"));
+    EXPECT_TRUE(platform.messages.empty());
+}
+
+TEST_F(ModFoldersTest, CapitalSuffixIsDisabledThroughTheLowerCaseName) {
+    makeGame(game, {"Foo.RTE"});
+    ASSERT_TRUE(mods.Form_Load());
+    mods.List1().setChecked(rowOf("Foo"), false);
+    ASSERT_EQ(platform.renames.size(), 1u);
+    EXPECT_EQ(platform.renames[0].first, game / "Foo.rte");
+    EXPECT_TRUE(game.isFolder("Foo"));
+    mods.List1().setChecked(rowOf("Foo"), true);
+    EXPECT_EQ(game.entries(), (std::vector<std::string>{"Foo.rte", "Vexmoor.exe", "base.rte"}));
+}
+
+TEST_F(ModFoldersTest, EnablingABackupNameAddsTheSuffix) {
+    makeGame(game, {"x.rte.bak"});
+    ASSERT_TRUE(mods.Form_Load());
+    mods.List1().setChecked(rowOf("x.rte.bak"), true);
+    EXPECT_TRUE(game.isFolder("x.rte.bak.rte"));
+}
+
+TEST_F(ModFoldersTest, EveryLegalNameSurvivesScanToggleScan) {
+    const std::vector<std::string> names = {
+        "\xff\xfe invalid", std::string(251, 'L'), "  both ends  ", "new\nline",           "Ärger Ωμέγα",
+        "tab\there",        "back\\slash",         "quote\"s",      std::string(255, 'x'),
+    };
+    makeGame(game, names);
+    ASSERT_TRUE(mods.Form_Load());
+    ASSERT_EQ(mods.List1().count(), static_cast<int>(names.size()));
+    for (int row = 0; row < mods.List1().count(); ++row) {
+        if (mods.List1().text(row).size() <= 251) mods.List1().setChecked(row, true);
+    }
+    for (int row = 0; row < mods.List1().count(); ++row) mods.List1().setChecked(row, false);
+    EXPECT_TRUE(platform.messages.empty()) << platform.messages[0].text;
+
+    TestPlatform again(game.path());
+    ModFolders rescanned(again);
+    ASSERT_TRUE(rescanned.Form_Load());
+    std::vector<std::string> expected = names;
+    std::vector<std::string> found;
+    for (const ModEntry& row : rescanned.List1().rows()) {
+        found.push_back(row.text);
+        EXPECT_FALSE(row.checked) << row.text;
+    }
+    std::sort(expected.begin(), expected.end());
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, expected);
+}
+
+// --- refused renames --------------------------------------------------------
+
+struct RefusalCase {
+    const char* label;
+    std::vector<std::string> folders;  // besides base.rte
+    std::string mod;
+    bool enable;
+    std::function<void(const TempDir&)> interfere;  // what changes on disk after the scan
+    const char* reason;                             // part of the message
+};
+
+class RefusedRenameTest : public ModFoldersTest, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(RefusedRenameTest, LeavesEveryFolderFlipsTheBoxBackAndTellsWhy) {
+    const RefusalCase& c = GetParam();
+    makeGame(game, c.folders);
+    ASSERT_TRUE(mods.Form_Load());
+    if (c.interfere) c.interfere(game);
+    const auto before = game.entries();
+    const int row = rowOf(c.mod);
+
+    mods.List1().setChecked(row, c.enable);
+
+    EXPECT_EQ(game.entries(), before);
+    EXPECT_EQ(mods.List1().checked(row), !c.enable);
+    EXPECT_EQ(platform.renames.size(), 1u);  // putting the box back renamed nothing
+    EXPECT_EQ(platform.ends, 0);
+    ASSERT_EQ(platform.messages.size(), 1u);
+    const ShownMessage& shown = platform.messages[0];
+    EXPECT_EQ(shown.title, "Error");
+    EXPECT_EQ(shown.style, 48);
+    EXPECT_NE(shown.text.find(std::string(c.enable ? "enable" : "disable") + " the mod \"" + c.mod + "\""),
+              std::string::npos)
+        << shown.text;
+    EXPECT_NE(shown.text.find(c.reason), std::string::npos) << shown.text;
+    EXPECT_NE(shown.text.find("game is running"), std::string::npos);
+
+    // The program goes on: the next toggle works as usual once the obstacle is gone.
+    EXPECT_TRUE(mods.listReady());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, RefusedRenameTest,
+    ::testing::Values(
+        RefusalCase{"TargetIsAnEmptyFolder",
+                    {"Foo"},
+                    "Foo",
+                    true,
+                    [](const TempDir& d) { d.makeFolder("Foo.rte"); },
+                    "File exists"},
+        RefusalCase{"TargetIsAFullFolder",
+                    {"Foo"},
+                    "Foo",
+                    true,
+                    [](const TempDir& d) {
+                        d.makeFolder("Foo.rte");
+                        d.makeFile("Foo.rte/data.ini", "x");
+                    },
+                    "File exists"},
+        RefusalCase{"TargetIsAFile",
+                    {"Foo.rte"},
+                    "Foo",
+                    false,
+                    [](const TempDir& d) { d.makeFile("Foo"); },
+                    "File exists"},
+        RefusalCase{"TargetInOtherLetterCase",
+                    {"Foo"},
+                    "Foo",
+                    true,
+                    [](const TempDir& d) { d.makeFolder("FOO.RTE"); },
+                    "FOO.RTE"},
+        RefusalCase{"SourceVanished",
+                    {"Foo"},
+                    "Foo",
+                    true,
+                    [](const TempDir& d) { ASSERT_EQ(rmdir((d / "Foo").c_str()), 0); },
+                    "No such file"},
+        RefusalCase{"NameTooLong", {std::string(252, 'n')}, std::string(252, 'n'), true, nullptr, "too long"},
+        RefusalCase{"EmptyNameCannotLoseItsSuffix", {".rte"}, "", false, nullptr, "Invalid argument"}),
+    [](const ::testing::TestParamInfo<RefusalCase>& info) { return std::string(info.param.label); });
+
+TEST_F(ModFoldersTest, FolderInUseIsRefusedAndTheProgramGoesOn) {
+    makeGame(game, {"Foo", "Bar.rte"});
+    ASSERT_TRUE(mods.Form_Load());
+    platform.failNextRename = "Device or resource busy";
+    mods.List1().setChecked(rowOf("Foo"), true);
+    EXPECT_FALSE(mods.List1().checked(rowOf("Foo")));
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].text,
+              "Could not enable the mod \"Foo\".\r\n\r\nThe folder \"Foo\" could not be renamed to "
+              "\"Foo.rte\":\r\nDevice or resource busy\r\n\r\nThis usually means that the game is running, "
+              "that the folder is open in another program, or that a folder of that name already exists. "
+              "The mod was left as it was.");
+
+    mods.List1().setChecked(rowOf("Bar"), false);
+    EXPECT_TRUE(game.isFolder("Bar"));
+    mods.List1().setChecked(rowOf("Foo"), true);
+    EXPECT_TRUE(game.isFolder("Foo.rte"));
+    EXPECT_EQ(platform.messages.size(), 1u);
+}
+
+}  // namespace
+}  // namespace vx::mods

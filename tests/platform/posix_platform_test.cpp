@@ -1,0 +1,222 @@
+#include "platform/posix/posix_platform.h"
+
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+namespace vx::posix {
+namespace {
+
+using testing::TempDir;
+
+class PosixPlatformTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    PosixPlatform platform{"en_US"};
+
+    std::vector<std::string> subfolderNames() {
+        Result<std::vector<std::string>> listing = platform.subfolders(dir.path() + "/");
+        EXPECT_TRUE(listing.ok());
+        std::vector<std::string> names;
+        for (const std::string& path : listing.value()) {
+            EXPECT_EQ(path.rfind(dir.path() + "/", 0), 0u) << path;
+            names.push_back(path.substr(dir.path().size() + 1));
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    Status rename(const std::string& from, const std::string& to) {
+        return platform.renameFolder(dir / from, dir / to);
+    }
+};
+
+// --- own directory and listing ---------------------------------------------
+
+TEST_F(PosixPlatformTest, OwnDirectoryHoldsTheRunningProgram) {
+    Result<std::string> own = platform.ownDirectory();
+    ASSERT_TRUE(own.ok());
+    EXPECT_NE(own.value().back(), '/');
+    char self[4096] = {};
+    ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    EXPECT_EQ(std::string(self).rfind(own.value() + "/", 0), 0u);
+}
+
+TEST_F(PosixPlatformTest, ListingYieldsSubfoldersAndLinksToThemOnly) {
+    dir.makeFolder("plain");
+    dir.makeFolder(".dotted");
+    dir.makeFolder(".rte");
+    dir.makeFolder("with space ");
+    dir.makeFile("file.rte");
+    ASSERT_EQ(symlink("plain", (dir / "linked").c_str()), 0);
+    ASSERT_EQ(symlink("file.rte", (dir / "filelink").c_str()), 0);
+    ASSERT_EQ(symlink("nowhere", (dir / "dangling").c_str()), 0);
+    EXPECT_EQ(subfolderNames(),
+              (std::vector<std::string>{".dotted", ".rte", "linked", "plain", "with space "}));
+}
+
+TEST_F(PosixPlatformTest, ListingOfAMissingDirectoryFailsWithTheReason) {
+    Result<std::vector<std::string>> listing = platform.subfolders(dir / "missing/");
+    ASSERT_FALSE(listing.ok());
+    EXPECT_EQ(listing.failure().reason, "No such file or directory");
+}
+
+TEST_F(PosixPlatformTest, PlainFileIsARegularFileEvenWhenReadOnlyOrLinked) {
+    dir.makeFile("game");
+    dir.makeFile("locked");
+    ASSERT_EQ(chmod((dir / "locked").c_str(), 0444), 0);
+    dir.makeFolder("folder");
+    ASSERT_EQ(symlink("game", (dir / "link").c_str()), 0);
+    EXPECT_TRUE(platform.isPlainFile(dir / "game"));
+    EXPECT_TRUE(platform.isPlainFile(dir / "locked"));
+    EXPECT_TRUE(platform.isPlainFile(dir / "link"));
+    EXPECT_FALSE(platform.isPlainFile(dir / "folder"));
+    EXPECT_FALSE(platform.isPlainFile(dir / "missing"));
+    EXPECT_FALSE(platform.isPlainFile("/dev/null"));
+}
+
+// --- rename -------------------------------------------------------------------
+
+TEST_F(PosixPlatformTest, RenameMovesTheFolderWithItsContents) {
+    dir.makeFolder("Foo");
+    dir.makeFile("Foo/data.ini", "x");
+    EXPECT_FALSE(rename("Foo", "Foo.rte"));
+    EXPECT_TRUE(dir.exists("Foo.rte/data.ini"));
+    EXPECT_FALSE(dir.exists("Foo"));
+}
+
+TEST_F(PosixPlatformTest, RenameNeverReplacesAnything) {
+    dir.makeFolder("Foo");
+    dir.makeFolder("Foo.rte");  // empty: a plain rename() would silently replace it
+    dir.makeFolder("Bar");
+    dir.makeFile("Bar.rte");
+    const auto before = dir.entries();
+    for (const auto& [from, to] : {std::pair{"Foo", "Foo.rte"}, std::pair{"Bar", "Bar.rte"}}) {
+        const Status refused = rename(from, to);
+        ASSERT_TRUE(refused) << from;
+        EXPECT_NE(refused->reason.find("File exists"), std::string::npos) << refused->reason;
+    }
+    EXPECT_EQ(dir.entries(), before);
+}
+
+TEST_F(PosixPlatformTest, RenameMatchesNamesIgnoringCase) {
+    dir.makeFolder("Foo.RTE");
+    EXPECT_FALSE(rename("Foo.rte", "Foo"));
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"Foo"});
+
+    dir.makeFolder("Ärger.RTE");
+    EXPECT_FALSE(rename("ärger.rte", "Ärger"));
+    EXPECT_TRUE(dir.isFolder("Ärger"));
+}
+
+TEST_F(PosixPlatformTest, RenameRefusesATargetInAnyLetterCase) {
+    dir.makeFolder("Foo");
+    dir.makeFolder("fOO.Rte");
+    const Status refused = rename("Foo", "Foo.rte");
+    ASSERT_TRUE(refused);
+    EXPECT_NE(refused->reason.find("fOO.Rte"), std::string::npos) << refused->reason;
+    EXPECT_TRUE(dir.isFolder("Foo"));
+}
+
+TEST_F(PosixPlatformTest, RenameRefusesAnAmbiguousOrMissingSource) {
+    dir.makeFolder("Foo.RTE");
+    dir.makeFolder("FOO.rtE");
+    const Status ambiguous = rename("Foo.rte", "Foo");
+    ASSERT_TRUE(ambiguous);
+    EXPECT_NE(ambiguous->reason.find("More than one folder"), std::string::npos);
+
+    const Status missing = rename("Bar", "Bar.rte");
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->reason, "No such file or directory");
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"FOO.rtE", "Foo.RTE"}));
+}
+
+TEST_F(PosixPlatformTest, RenameRefusesAFileAndAnEmptyName) {
+    dir.makeFile("NotAFolder");
+    ASSERT_TRUE(rename("NotAFolder", "NotAFolder.rte"));
+    EXPECT_TRUE(dir.exists("NotAFolder"));
+    dir.makeFolder(".rte");
+    EXPECT_TRUE(platform.renameFolder(dir / ".rte", dir.path() + "/"));
+    EXPECT_TRUE(dir.isFolder(".rte"));
+}
+
+// --- program start --------------------------------------------------------------
+
+TEST_F(PosixPlatformTest, StartRunsTheFileItselfWithoutWaitingOrLeavingAChild) {
+    dir.makeFolder("dir with space");
+    const std::string program = dir / "dir with space/Vexmoor.exe";
+    dir.makeFile("dir with space/Vexmoor.exe", "#!/bin/sh\nprintf '%s|%s' \"$0\" \"$#\" > \"$0.ran\"\n");
+    ASSERT_EQ(chmod(program.c_str(), 0755), 0);
+
+    ASSERT_FALSE(platform.startProgram(program));
+
+    // Not our child: nothing to reap, so no zombie can be left.
+    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+    std::string ran;
+    for (int i = 0; i < 200 && ran.empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (FILE* f = std::fopen((program + ".ran").c_str(), "r")) {
+            char buffer[512] = {};
+            ran.assign(buffer, std::fread(buffer, 1, sizeof buffer, f));
+            std::fclose(f);
+        }
+    }
+    EXPECT_EQ(ran, program + "|0");
+}
+
+TEST_F(PosixPlatformTest, StartOfAMissingOrNonExecutableFileFailsWithTheReason) {
+    const Status missing = platform.startProgram(dir / "Vexmoor.exe");
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->reason, "No such file or directory");
+
+    dir.makeFile("Vexmoor.exe", "#!/bin/sh\n");
+    ASSERT_EQ(chmod((dir / "Vexmoor.exe").c_str(), 0644), 0);
+    const Status notExecutable = platform.startProgram(dir / "Vexmoor.exe");
+    ASSERT_TRUE(notExecutable);
+    EXPECT_EQ(notExecutable->reason, "Permission denied");
+}
+
+// --- text -------------------------------------------------------------------------
+
+TEST(IcuText, LowerCasesForTheLocaleAndKeepsInvalidBytes) {
+    PosixPlatform english("en_US");
+    EXPECT_EQ(english.lower("FOO Bar"), "foo bar");
+    EXPECT_EQ(english.lower("ÄRGER ΩΜΈΓΑ"), "ärger ωμέγα");
+    EXPECT_EQ(english.lower("\xff\xfe ABC \xc3"), "\xff\xfe abc \xc3");
+    EXPECT_EQ(english.lower("TITLE"), "title");
+
+    PosixPlatform turkish("tr_TR");
+    EXPECT_EQ(turkish.lower("TITLE"), "t\xc4\xb1tle");  // dotless i
+}
+
+TEST(IcuText, SortKeysIgnoreCaseButNotLettersOrAccents) {
+    PosixPlatform platform("en_US");
+    const auto key = [&](std::string_view name) {
+        std::string out;
+        platform.appendSortKey(name, out);
+        return out;
+    };
+    EXPECT_EQ(key("Beta"), key("BETA"));
+    EXPECT_LT(key("alpha"), key("Beta"));
+    EXPECT_LT(key("Beta"), key("zeta"));
+    EXPECT_LT(key("e"), key("\xc3\xa9"));  // e before é
+    EXPECT_LT(key("\xc3\xa9"), key("f"));
+    EXPECT_NE(key("a\xff"), key("a"));
+    EXPECT_EQ(key("").size(), key("").size());
+
+    PosixPlatform posixLocale("en_US_POSIX");  // what the C locale maps to: must still ignore case
+    std::string upper, lower;
+    posixLocale.appendSortKey("B", upper);
+    posixLocale.appendSortKey("a", lower);
+    EXPECT_LT(lower, upper);
+}
+
+}  // namespace
+}  // namespace vx::posix
