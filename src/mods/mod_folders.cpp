@@ -109,22 +109,22 @@ bool ModFolders::Form_Load() {
         return fatal(text::kProgramFileMissing);
     }
 
-    Result<std::vector<NativeString>> listing = platform_.subfolders(gamePath_);
+    Result<FolderList> listing = platform_.subfolders(gamePath_);
     if (!listing.ok()) {
         return fatal(join({VX_NATIVE("Cannot list the folders in \""), gamePath_, VX_NATIVE("\":\r\n"),
                            listing.failure().reason}));
     }
-    const std::vector<NativeString>& folders = listing.value();
+    const FolderList& folders = listing.value();
 
     // One pass in the listing's order: a duplicate is reported under the name
     // of the second of the two folders met. The rows are sorted once at the
     // end, which gives the same list as inserting each at its place.
     bool baseSeen = false;
-    SeenNames seen(platform_, folders.size());
+    SeenNames seen(platform_, folders.count());
     std::vector<ModEntry> rows;
-    rows.reserve(folders.size());
-    for (const NativeString& path : folders) {
-        const FolderClass folder = classify(ownName(path));
+    rows.reserve(folders.count());
+    for (size_t index = 0; index < folders.count(); ++index) {
+        const FolderClass folder = classify(ownName(folders[index]));
         if (folder.kind == FolderKind::BaseData) {
             baseSeen = true;
             continue;

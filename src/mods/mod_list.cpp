@@ -15,18 +15,19 @@ int compareNames(std::string_view keyA, NativeStringView a, std::string_view key
     return a.compare(b);
 }
 
-// One row's place in the sort: the key's first eight bytes packed into an
-// integer decide most comparisons without touching the key storage.
+// One row's place in the sort: the key's first sixteen bytes packed into two
+// integers decide most comparisons without touching the key storage.
 struct SortItem {
     uint64_t prefix;
+    uint64_t prefix2;
     uint32_t keyOffset;
     uint32_t keyLength;
     uint32_t row;
 };
 
-uint64_t keyPrefix(std::string_view key) {
+uint64_t keyPrefix(std::string_view key, size_t from) {
     uint64_t prefix = 0;
-    for (size_t i = 0; i < 8; ++i) {
+    for (size_t i = from; i < from + 8; ++i) {
         prefix = (prefix << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
     }
     return prefix;
@@ -64,21 +65,26 @@ void ModList::addAll(std::vector<ModEntry> rows) {
 
     // Every key goes into one buffer; each row's key is computed once.
     std::string keys;
+    keys.reserve(rows_.size() * 32);
     std::vector<SortItem> items;
     items.reserve(rows_.size());
     for (size_t row = 0; row < rows_.size(); ++row) {
         const size_t offset = keys.size();
         order_.appendSortKey(rows_[row].text, keys);
-        items.push_back({0, static_cast<uint32_t>(offset), static_cast<uint32_t>(keys.size() - offset),
+        items.push_back({0, 0, static_cast<uint32_t>(offset), static_cast<uint32_t>(keys.size() - offset),
                          static_cast<uint32_t>(row)});
     }
     const auto keyOf = [&keys](const SortItem& item) {
         return std::string_view(keys).substr(item.keyOffset, item.keyLength);
     };
-    for (SortItem& item : items) item.prefix = keyPrefix(keyOf(item));
+    for (SortItem& item : items) {
+        item.prefix = keyPrefix(keyOf(item), 0);
+        item.prefix2 = keyPrefix(keyOf(item), 8);
+    }
 
     std::sort(items.begin(), items.end(), [&](const SortItem& a, const SortItem& b) {
         if (a.prefix != b.prefix) return a.prefix < b.prefix;
+        if (a.prefix2 != b.prefix2) return a.prefix2 < b.prefix2;
         if (const int c = compareNames(keyOf(a), rows_[a.row].text, keyOf(b), rows_[b.row].text)) {
             return c < 0;
         }

@@ -58,6 +58,26 @@ private:
 // Outcome of an operation that yields nothing: empty on success.
 using Status = std::optional<Failure>;
 
+// The full paths of a directory's subfolders, by index, all kept in one
+// buffer: a listing of tens of thousands of folders costs two allocations
+// that grow, not one per folder.
+class FolderList {
+public:
+    [[nodiscard]] size_t count() const { return ends_.size(); }
+    [[nodiscard]] NativeStringView operator[](size_t index) const {
+        const size_t begin = index == 0 ? 0 : ends_[index - 1];
+        return NativeStringView(paths_).substr(begin, ends_[index] - begin);
+    }
+    void add(NativeStringView directory, NativeStringView name) {
+        paths_.append(directory).append(name);
+        ends_.push_back(paths_.size());
+    }
+
+private:
+    NativeString paths_;
+    std::vector<size_t> ends_;
+};
+
 // Message box styles: an exclamation or information icon with one OK button.
 inline constexpr int kStyleExclamation = 48;
 inline constexpr int kStyleInformation = 64;
@@ -73,7 +93,7 @@ public:
     // Full paths (directory + own name) of the immediate subfolders of
     // `directory`, which ends in a separator. "." and ".." are left out; the
     // order is whatever the file system yields.
-    virtual Result<std::vector<NativeString>> subfolders(const NativeString& directory) = 0;
+    virtual Result<FolderList> subfolders(const NativeString& directory) = 0;
 
     // True when an ordinary file exists at `path`: not a directory (and on
     // Windows not hidden or system). A read-only file counts.

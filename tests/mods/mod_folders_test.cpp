@@ -105,8 +105,9 @@ TEST_F(ModFoldersTest, DuplicateNamesTheSecondFolderOfTheListing) {
     makeGame(game, {"Foo.rte", "FOO", "other"}, false);  // no base data folder: the duplicate wins
     // Which of the two comes second depends on the file system's order.
     std::string second;
-    for (const std::string& path : platform.subfolders(game.path() + "/").value()) {
-        const std::string name(ownName(path));
+    const FolderList listing = platform.subfolders(game.path() + "/").value();
+    for (size_t index = 0; index < listing.count(); ++index) {
+        const std::string name(ownName(listing[index]));
         if (name == "Foo.rte") second = second.empty() ? "-" : "Foo";
         if (name == "FOO") second = second.empty() ? "-" : "FOO";
     }

@@ -21,10 +21,11 @@ protected:
     PosixPlatform platform{"en_US"};
 
     std::vector<std::string> subfolderNames() {
-        Result<std::vector<std::string>> listing = platform.subfolders(dir.path() + "/");
+        Result<FolderList> listing = platform.subfolders(dir.path() + "/");
         EXPECT_TRUE(listing.ok());
         std::vector<std::string> names;
-        for (const std::string& path : listing.value()) {
+        for (size_t index = 0; index < listing.value().count(); ++index) {
+            const std::string path(listing.value()[index]);
             EXPECT_EQ(path.rfind(dir.path() + "/", 0), 0u) << path;
             names.push_back(path.substr(dir.path().size() + 1));
         }
@@ -62,7 +63,7 @@ TEST_F(PosixPlatformTest, ListingYieldsSubfoldersAndLinksToThemOnly) {
 }
 
 TEST_F(PosixPlatformTest, ListingOfAMissingDirectoryFailsWithTheReason) {
-    Result<std::vector<std::string>> listing = platform.subfolders(dir / "missing/");
+    Result<FolderList> listing = platform.subfolders(dir / "missing/");
     ASSERT_FALSE(listing.ok());
     EXPECT_EQ(listing.failure().reason, "No such file or directory");
 }

@@ -40,7 +40,7 @@ public:
         return PosixPlatform::startProgram(path);
     }
 
-    Result<std::vector<NativeString>> subfolders(const NativeString& directory) override {
+    Result<FolderList> subfolders(const NativeString& directory) override {
         if (failListing) return Failure{*failListing};
         return PosixPlatform::subfolders(directory);
     }

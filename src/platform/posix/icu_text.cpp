@@ -29,12 +29,16 @@ void appendAsciiLower(std::string_view name, std::string& out) {
 // UTF-8 to UTF-16. With `substitute`, ill-formed bytes become U+FFFD;
 // without, the conversion fails on them and the result is false.
 bool toUtf16(std::string_view name, std::u16string& out, bool substitute) {
-    out.clear();
-    if (isAscii(name)) {
-        out.assign(name.begin(), name.end());
-        return true;
+    // UTF-16 never needs more units than UTF-8 has bytes.
+    out.resize(name.size());
+    unsigned char seen = 0;  // all bytes OR-ed: ASCII text is widened in one pass
+    for (size_t i = 0; i < name.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        seen |= byte;
+        out[i] = byte;
     }
-    out.resize(name.size());  // UTF-16 never needs more units than UTF-8 has bytes
+    if (seen < 0x80) return true;
+
     int32_t length = 0;
     UErrorCode status = U_ZERO_ERROR;
     if (substitute) {
@@ -115,8 +119,8 @@ void IcuText::appendLower(std::string_view name, std::string& out) const {
 void IcuText::appendSortKey(std::string_view name, std::string& out) const {
     if (!collator_) return appendLower(name, out);
 
-    thread_local std::u16string text;
-    toUtf16(name, text, true);
+    toUtf16(name, utf16_, true);
+    const std::u16string& text = utf16_;
     const size_t start = out.size();
     size_t room = text.size() * 4 + 16;
     for (;;) {

@@ -33,6 +33,7 @@ private:
     std::string locale_;
     bool asciiLowerIsPlain_;  // false for Turkish and Azeri, where I lowers to dotless i
     UCollator* collator_ = nullptr;
+    mutable std::u16string utf16_;  // reused conversion buffer
 };
 
 }  // namespace vx::posix

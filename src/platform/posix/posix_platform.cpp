@@ -89,21 +89,18 @@ Result<NativeString> PosixPlatform::ownDirectory() {
     return path;
 }
 
-Result<std::vector<NativeString>> PosixPlatform::subfolders(const NativeString& directory) {
+Result<FolderList> PosixPlatform::subfolders(const NativeString& directory) {
     const Dir dir(opendir(directory.c_str()));
     if (!dir) return systemFailure(errno);
     const int dirFd = dirfd(dir.get());
 
-    std::vector<NativeString> paths;
+    FolderList paths;
     for (;;) {
         errno = 0;
         const dirent* entry = readdir(dir.get());
         if (!entry) break;
         if (isDotOrDotDot(entry->d_name) || !isSubfolder(dirFd, *entry)) continue;
-        std::string& path = paths.emplace_back();
-        const size_t nameLength = std::char_traits<char>::length(entry->d_name);
-        path.reserve(directory.size() + nameLength);
-        path.append(directory).append(entry->d_name, nameLength);
+        paths.add(directory, entry->d_name);
     }
     if (errno != 0) return systemFailure(errno);
     return paths;

@@ -20,7 +20,7 @@ public:
     explicit PosixPlatform(const char* locale) : text_(locale) {}
 
     Result<NativeString> ownDirectory() override;
-    Result<std::vector<NativeString>> subfolders(const NativeString& directory) override;
+    Result<FolderList> subfolders(const NativeString& directory) override;
     bool isPlainFile(const NativeString& path) override;
     Status renameFolder(const NativeString& from, const NativeString& to) override;
     Status startProgram(const NativeString& path) override;
