@@ -242,6 +242,8 @@ struct RefusalCase {
     const char* reason;                             // part of the message
 };
 
+void PrintTo(const RefusalCase& c, std::ostream* out) { *out << c.label; }
+
 class RefusedRenameTest : public ModFoldersTest, public ::testing::WithParamInterface<RefusalCase> {};
 
 TEST_P(RefusedRenameTest, LeavesEveryFolderFlipsTheBoxBackAndTellsWhy) {

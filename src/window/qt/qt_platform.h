@@ -4,9 +4,8 @@
 #include "platform/posix/posix_platform.h"
 
 #include <QPointer>
-#include <QWidget>
 #include <QString>
-
+#include <QWidget>
 
 namespace vx::qt {
 
