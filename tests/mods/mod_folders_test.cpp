@@ -242,7 +242,9 @@ struct RefusalCase {
     const char* reason;                             // part of the message
 };
 
-void PrintTo(const RefusalCase& c, std::ostream* out) { *out << c.label; }
+void PrintTo(const RefusalCase& c, std::ostream* out) {
+    *out << c.label;
+}
 
 class RefusedRenameTest : public ModFoldersTest, public ::testing::WithParamInterface<RefusalCase> {};
 
