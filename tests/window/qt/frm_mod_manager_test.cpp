@@ -1,0 +1,300 @@
+// The Linux window on Qt's offscreen platform, on real temporary game
+// directories; message boxes are recorded by the test platform.
+#include "window/qt/frm_mod_manager.h"
+
+#include "support/temp_dir.h"
+#include "support/test_platform.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <QAbstractItemModelTester>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QTest>
+
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+using vx::qt::frmModManager;
+using vx::testing::makeGame;
+using vx::testing::TempDir;
+using vx::testing::TestPlatform;
+
+namespace {
+
+// One game directory with a loaded, shown window.
+struct Session {
+    explicit Session(const std::vector<std::string>& folders, bool withBase = true) {
+        makeGame(game, folders, withBase);
+        window = std::make_unique<frmModManager>(platform);
+        loaded = window->Form_Load();
+        if (loaded) {
+            window->show();
+            window->activateWindow();
+            active = QTest::qWaitForWindowActive(window.get());
+        }
+    }
+
+    QModelIndex rowNamed(const QString& name) const {
+        QAbstractItemModel* model = window->List1()->model();
+        for (int row = 0; row < model->rowCount(); ++row) {
+            if (model->index(row, 0).data().toString() == name) return model->index(row, 0);
+        }
+        return {};
+    }
+
+    bool isChecked(const QString& name) const {
+        return rowNamed(name).data(Qt::CheckStateRole).toInt() == Qt::Checked;
+    }
+
+    void clickBox(const QModelIndex& index) const {
+        QListView* view = window->List1();
+        QStyleOptionViewItem option;
+        option.initFrom(view);
+        option.rect = view->visualRect(index);
+        option.features |= QStyleOptionViewItem::HasCheckIndicator;
+        const QRect box = view->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, view);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, box.center());
+    }
+
+    void pressSpaceOn(const QModelIndex& index) const {
+        window->List1()->setCurrentIndex(index);
+        QTest::keyClick(window->List1(), Qt::Key_Space);
+    }
+
+    TempDir game;
+    TestPlatform platform{game.path()};
+    std::unique_ptr<frmModManager> window;
+    bool loaded = false;
+    bool active = false;
+};
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream contents;
+    contents << in.rdbuf();
+    return contents.str();
+}
+
+void installStandIn(const TempDir& game) {
+    const std::string target = game / "Vexmoor.exe";
+    std::ofstream(target, std::ios::binary | std::ios::trunc) << readFile(VX_STAND_IN_GAME);
+    QCOMPARE(chmod(target.c_str(), 0755), 0);
+}
+
+}  // namespace
+
+class FrmModManagerTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void windowHasItsFixedGeometryAndFrame() {
+        Session s({"Mod"});
+        QVERIFY(s.loaded);
+        frmModManager& w = *s.window;
+        QCOMPARE(w.windowTitle(), QStringLiteral("deDidAzorovo"));
+        QCOMPARE(w.size(), QSize(442, 424));
+        QCOMPARE(w.minimumSize(), w.maximumSize());
+        QVERIFY(!(w.windowFlags() & Qt::WindowMinimizeButtonHint));
+        QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(w.windowFlags() & Qt::WindowCloseButtonHint);
+        QVERIFY(w.windowFlags() & Qt::WindowSystemMenuHint);
+        QVERIFY(!w.windowIcon().isNull());
+        QCOMPARE(w.palette().color(QPalette::Window), QColor(Qt::white));
+        QCOMPARE(w.Image1()->geometry(), QRect(21, 0, 400, 100));
+        QCOMPARE(w.Image1()->pixmap().size(), QSize(400, 100));
+        QCOMPARE(w.List1()->geometry(), QRect(8, 112, 425, 274));
+        QCOMPARE(w.Command1()->geometry(), QRect(280, 392, 153, 25));
+        QCOMPARE(w.Command2()->geometry(), QRect(8, 392, 153, 25));
+        QCOMPARE(w.Command1()->text(), QStringLiteral("&Launch Vexmoor"));
+        QCOMPARE(w.Command2()->text(), QStringLiteral("&About..."));
+        QVERIFY(!w.List1()->accessibleName().isEmpty());
+        QVERIFY(!w.Command1()->accessibleName().isEmpty());
+        QVERIFY(!w.Command2()->accessibleName().isEmpty());
+    }
+
+    void listHasTheFocusAndTabVisitsLaunchThenAbout() {
+        Session s({"Mod"});
+        QCOMPARE(QApplication::focusWidget(), s.window->List1());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), s.window->Command1());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), s.window->Command2());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), s.window->List1());
+    }
+
+    void enterAndEscapeInTheListPressNothing() {
+        Session s({"Mod"});
+        QTest::keyClick(s.window->List1(), Qt::Key_Return);
+        QTest::keyClick(s.window->List1(), Qt::Key_Enter);
+        QTest::keyClick(s.window->List1(), Qt::Key_Escape);
+        QVERIFY(s.platform.messages.empty());
+        QVERIFY(s.platform.started.empty());
+        QVERIFY(s.platform.renames.empty());
+    }
+
+    void accessKeysPressTheButtons() {
+        Session s({"Mod"});
+        QVERIFY(s.active);
+        // A button pressed by its access key shows the press briefly, then clicks.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::AltModifier);
+        QTRY_COMPARE(s.platform.messages.size(), size_t{1});
+        QCOMPARE(s.platform.messages[0].title, std::string("About..."));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_L, Qt::AltModifier);
+        QTRY_COMPARE(s.platform.started.size(), size_t{1});
+    }
+
+    void modelKeepsItsContract() {
+        Session s({"Zeta.rte", "alpha", "Beta.RTE", "\xff bad"});
+        QAbstractItemModelTester tester(s.window->List1()->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModel* model = s.window->List1()->model();
+        QCOMPARE(model->rowCount(), 4);
+        QCOMPARE(model->index(0, 0).data().toString(), QStringLiteral("alpha"));
+        QCOMPARE(model->index(1, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+        QVERIFY(model->flags(model->index(0, 0)) & Qt::ItemIsUserCheckable);
+        // A name that is not valid text is shown readably, and kept as it is on disk.
+        QVERIFY(s.rowNamed(QStringLiteral("\uFFFD bad")).isValid());
+        s.clickBox(s.rowNamed(QStringLiteral("\uFFFD bad")));
+        QVERIFY(s.game.isFolder("\xff bad.rte"));
+    }
+
+    void spaceAndClickRenameTheFolderAndBack() {
+        Session s({"Foo", "Bar.rte"});
+        s.pressSpaceOn(s.rowNamed("Foo"));
+        QVERIFY(s.game.isFolder("Foo.rte"));
+        QVERIFY(s.isChecked("Foo"));
+        s.pressSpaceOn(s.rowNamed("Foo"));
+        QVERIFY(s.game.isFolder("Foo"));
+        QVERIFY(!s.isChecked("Foo"));
+
+        s.clickBox(s.rowNamed("Bar"));
+        QVERIFY(s.game.isFolder("Bar"));
+        QVERIFY(!s.isChecked("Bar"));
+        s.clickBox(s.rowNamed("Bar"));
+        QVERIFY(s.game.isFolder("Bar.rte"));
+        QVERIFY(s.platform.messages.empty());
+    }
+
+    void refusedRenameShowsWhyAndPutsTheBoxBack() {
+        Session s({"Foo"});
+        s.game.makeFolder("Foo.rte");  // appeared after the scan
+        s.game.makeFile("Foo.rte/keep.ini", "x");
+        s.clickBox(s.rowNamed("Foo"));
+        QVERIFY(!s.isChecked("Foo"));
+        QVERIFY(s.game.isFolder("Foo"));
+        QVERIFY(s.game.exists("Foo.rte/keep.ini"));
+        QCOMPARE(s.platform.messages.size(), size_t{1});
+        QCOMPARE(s.platform.messages[0].title, std::string("Error"));
+        QCOMPARE(s.platform.messages[0].style, 48);
+        QVERIFY(s.platform.messages[0].text.find("enable the mod \"Foo\"") != std::string::npos);
+        QVERIFY(s.window->isVisible());
+    }
+
+    void aboutShowsItsTwelveLines() {
+        Session s({});
+        QTest::mouseClick(s.window->Command2(), Qt::LeftButton);
+        QCOMPARE(s.platform.messages.size(), size_t{1});
+        const vx::testing::ShownMessage& about = s.platform.messages[0];
+        QCOMPARE(about.title, std::string("About..."));
+        QCOMPARE(about.style, 64);
+        const QStringList lines = QString::fromStdString(about.text).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 12);
+        QVERIFY(
+            !QString::fromStdString(about.text).remove(QStringLiteral("\r\n")).contains(QLatin1Char('\n')));
+        QCOMPARE(lines[0], QStringLiteral("Vexmoor ModManager v1.1"));
+        QVERIFY(lines[1].startsWith(QStringLiteral("coded by ")));
+        QCOMPARE(lines[2], QString());
+        QCOMPARE(lines[5], QString());
+        QCOMPARE(lines[6], QStringLiteral("Creditz:"));
+        QVERIFY(lines[7].endsWith(QStringLiteral(": for coding the game")));
+        QVERIFY(lines[8].contains(QStringLiteral(": ")));
+        QVERIFY(lines[9].contains(QStringLiteral(": ")));
+        QCOMPARE(lines[10], QString());
+        QCOMPARE(lines[11], QStringLiteral("Enjoy!"));
+    }
+
+    void launchStartsExactlyTheGamesProgramFile() {
+        Session s({"Foo"});
+        installStandIn(s.game);
+        QTest::mouseClick(s.window->Command1(), Qt::LeftButton);
+        QCOMPARE(s.platform.started, std::vector<std::string>{s.game / "Vexmoor.exe"});
+        QVERIFY(s.platform.messages.empty());
+        QTRY_VERIFY(s.game.exists("Vexmoor.loaded-mods.txt"));  // it ran
+    }
+
+    void launchFailureIsShownAndTheProgramGoesOn() {
+        Session s({"Foo"});
+        QCOMPARE(chmod((s.game / "Vexmoor.exe").c_str(), 0644), 0);  // no longer executable
+        QTest::mouseClick(s.window->Command1(), Qt::LeftButton);
+        QCOMPARE(s.platform.messages.size(), size_t{1});
+        QVERIFY(s.platform.messages[0].text.find("Permission denied") != std::string::npos);
+
+        QCOMPARE(unlink((s.game / "Vexmoor.exe").c_str()), 0);  // removed after the scan
+        QTest::mouseClick(s.window->Command1(), Qt::LeftButton);
+        QCOMPARE(s.platform.messages.size(), size_t{2});
+        QCOMPARE(s.platform.messages[1].title, std::string("Error"));
+        QVERIFY(s.platform.messages[1].text.find(s.game / "Vexmoor.exe") != std::string::npos);
+        QVERIFY(s.platform.messages[1].text.find("No such file") != std::string::npos);
+
+        s.pressSpaceOn(s.rowNamed("Foo"));  // still working
+        QVERIFY(s.game.isFolder("Foo.rte"));
+        QVERIFY(s.window->isVisible());
+    }
+
+    void fatalStartupFindingsNeverShowTheWindow_data() {
+        QTest::addColumn<QStringList>("folders");
+        QTest::addColumn<bool>("programFile");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no program file") << QStringList{"base.rte"} << false << "Vexmoor.exe not found!";
+        QTest::newRow("duplicate") << QStringList{"base.rte", "Foo.rte", "foo"} << true
+                                   << "You have one (or more) duplicate mod(s). Please check your VX folder. "
+                                      "Duplicate: ";
+        QTest::newRow("no base folder")
+            << QStringList{"Foo"} << true << "This application needs to reside in Vexmoor's main directory.";
+    }
+
+    void fatalStartupFindingsNeverShowTheWindow() {
+        QFETCH(QStringList, folders);
+        QFETCH(bool, programFile);
+        QFETCH(QString, message);
+        TempDir game;
+        if (programFile) game.makeFile("Vexmoor.exe");
+        for (const QString& folder : folders) game.makeFolder(folder.toStdString());
+        TestPlatform platform(game.path());
+        frmModManager window(platform);
+        QVERIFY(!window.Form_Load());
+        QVERIFY(!window.isVisible());
+        QCOMPARE(platform.ends, 1);
+        QCOMPARE(platform.messages.size(), size_t{1});
+        QCOMPARE(platform.messages[0].title, std::string("Error"));
+        QCOMPARE(platform.messages[0].style, 48);
+        QVERIFY(QString::fromStdString(platform.messages[0].text).startsWith(message));
+    }
+
+    // Toggle through the window, start the stand-in game, and read which mods
+    // it loaded.
+    void launchedGameLoadsExactlyTheEnabledMods() {
+        Session s({"Alpha", "Beta.rte", "Gamma.RTE", "Delta"});
+        installStandIn(s.game);
+        s.clickBox(s.rowNamed("Alpha"));      // on
+        s.pressSpaceOn(s.rowNamed("Gamma"));  // off
+        s.clickBox(s.rowNamed("Delta"));      // on
+        s.clickBox(s.rowNamed("Delta"));      // off again
+        QTest::mouseClick(s.window->Command1(), Qt::LeftButton);
+        QVERIFY(s.platform.messages.empty());
+
+        QTRY_VERIFY(s.game.exists("Vexmoor.loaded-mods.txt"));
+        QCOMPARE(readFile(s.game / "Vexmoor.loaded-mods.txt"), std::string("Alpha.rte\nBeta.rte\n"));
+    }
+};
+
+QTEST_MAIN(FrmModManagerTest)
+#include "frm_mod_manager_test.moc"
