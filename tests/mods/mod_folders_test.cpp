@@ -271,8 +271,6 @@ TEST_P(RefusedRenameTest, LeavesEveryFolderFlipsTheBoxBackAndTellsWhy) {
         << shown.text;
     EXPECT_NE(shown.text.find(c.reason), std::string::npos) << shown.text;
     EXPECT_NE(shown.text.find("game is running"), std::string::npos);
-
-    // The program goes on: the next toggle works as usual once the obstacle is gone.
     EXPECT_TRUE(mods.listReady());
 }
 

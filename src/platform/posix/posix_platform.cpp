@@ -42,24 +42,30 @@ bool isSubfolder(int dirFd, const dirent& entry) {
     return fstatat(dirFd, entry.d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool exists(const std::string& path) {
-    struct stat info {};
-    return lstat(path.c_str(), &info) == 0;
-}
-
 bool isNoReplaceUnsupported(int error) {
     return error == EINVAL || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP;
 }
 
-// Renames without ever replacing `to`. Where the file system cannot do that
-// in one step, the target is checked first; another program creating it in
-// the instant between the check and the rename is the one case left open.
-int renameNoReplace(const std::string& from, const std::string& to) {
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    if (!isNoReplaceUnsupported(errno)) return errno;
-    if (exists(to)) return EEXIST;
-    return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}  // namespace
+
+// Where the file system cannot refuse to replace in the rename itself, the
+// new name is first claimed with an empty folder of our own: mkdir fails if
+// anything of that name exists, and rename then replaces only that empty
+// folder. Should another program put something into it in the meantime, the
+// rename fails (the folder is not empty) and their files stay.
+int renameNoReplace(const std::string& from, const std::string& to, bool oneStepFirst) {
+    if (oneStepFirst) {
+        if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+        if (!isNoReplaceUnsupported(errno)) return errno;
+    }
+    if (mkdir(to.c_str(), 0700) != 0) return errno;
+    if (rename(from.c_str(), to.c_str()) == 0) return 0;
+    const int error = errno;
+    rmdir(to.c_str());  // our claim, unless someone filled it: then it stays, and so do their files
+    return error;
 }
+
+namespace {
 
 std::string_view ownNameOf(std::string_view path) {
     const size_t slash = path.rfind('/');
@@ -175,29 +181,36 @@ Status PosixPlatform::renameFolder(const NativeString& from, const NativeString&
 // the spawn through a pipe. The game gets a session of its own, so it keeps
 // running when this program ends.
 Status PosixPlatform::startProgram(const NativeString& path) {
-    int pipeFds[2];
-    if (pipe2(pipeFds, O_CLOEXEC) != 0) return systemFailure(errno);
+    // Everything the intermediate process needs is prepared here: after
+    // fork it only spawns, writes and exits (glibc's posix_spawn allocates
+    // nothing, so it is safe in the copy of a threaded process).
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
 
-    const pid_t intermediate = fork();
-    if (intermediate < 0) {
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC) != 0) {
         const int error = errno;
-        close(pipeFds[0]);
-        close(pipeFds[1]);
+        posix_spawnattr_destroy(&attributes);
         return systemFailure(error);
     }
+
+    const pid_t intermediate = fork();
     if (intermediate == 0) {
-        close(pipeFds[0]);
-        posix_spawnattr_t attributes;
-        posix_spawnattr_init(&attributes);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-        char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
         pid_t game = 0;
         const int error = posix_spawn(&game, path.c_str(), nullptr, &attributes, argv, environ);
         [[maybe_unused]] const ssize_t written = write(pipeFds[1], &error, sizeof error);
         _exit(0);
     }
-
+    const int forkError = intermediate < 0 ? errno : 0;
+    posix_spawnattr_destroy(&attributes);
     close(pipeFds[1]);
+    if (forkError != 0) {
+        close(pipeFds[0]);
+        return systemFailure(forkError);
+    }
+
     int error = 0;
     ssize_t got = 0;
     do {

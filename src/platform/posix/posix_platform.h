@@ -13,6 +13,11 @@
 
 namespace vx::posix {
 
+// Renames `from` to `to`, never replacing anything at `to`; returns 0 or the
+// errno. Tries the file system's own no-replace rename first unless
+// `oneStepFirst` is false (tests use that to exercise the fallback).
+int renameNoReplace(const std::string& from, const std::string& to, bool oneStepFirst = true);
+
 class PosixPlatform : public Platform {
 public:
     PosixPlatform() = default;

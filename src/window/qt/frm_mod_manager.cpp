@@ -72,8 +72,8 @@ frmModManager::frmModManager(Platform& platform, QWidget* parent)
 }
 
 bool frmModManager::Form_Load() {
-    const bool ready = mods_.Form_Load();
-    model_.reload();
+    bool ready = false;
+    model_.reload([&] { ready = mods_.Form_Load(); });
     if (!ready) return false;
 
     if (model_.rowCount() > 0) list1_->setCurrentIndex(model_.index(0));

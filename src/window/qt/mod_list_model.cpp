@@ -13,7 +13,8 @@ QVariant ModListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
         case Qt::AccessibleTextRole:
-            return displayText(list_.text(index.row()));
+        case Qt::ToolTipRole:
+            return lineText(list_.text(index.row()));
         case Qt::CheckStateRole:
             return list_.checked(index.row()) ? Qt::Checked : Qt::Unchecked;
         default:
@@ -36,8 +37,9 @@ bool ModListModel::setData(const QModelIndex& index, const QVariant& value, int 
     return true;
 }
 
-void ModListModel::reload() {
+void ModListModel::reload(const std::function<void()>& fill) {
     beginResetModel();
+    fill();
     endResetModel();
 }
 

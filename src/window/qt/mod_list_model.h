@@ -7,6 +7,8 @@
 
 #include <QAbstractListModel>
 
+#include <functional>
+
 namespace vx::qt {
 
 class ModListModel : public QAbstractListModel {
@@ -23,8 +25,8 @@ public:
     // from the list afterwards, whatever the outcome.
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
-    // The list was filled or replaced as a whole.
-    void reload();
+    // Runs `fill`, which fills or replaces the list as a whole.
+    void reload(const std::function<void()>& fill);
 
 signals:
     void itemCheck(int row, bool checked);

@@ -10,9 +10,19 @@ QString displayText(NativeStringView text) {
     return shown;
 }
 
+QString lineText(NativeStringView text) {
+    QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    for (QChar& c : shown) {
+        if (c.unicode() < 0x20) c = QChar(0x2400 + c.unicode());  // the Control Pictures block
+        if (c.unicode() == 0x7F) c = QChar(0x2421);
+    }
+    return shown;
+}
+
 void QtPlatform::messageBox(const NativeString& text, int style, const NativeString& title) {
     QMessageBox box(style == kStyleInformation ? QMessageBox::Information : QMessageBox::Warning,
                     displayText(title), displayText(text), QMessageBox::Ok, owner_.data());
+    box.setTextFormat(Qt::PlainText);  // a folder name like "<b>x" is shown, not rendered
     box.exec();
 }
 

@@ -1,6 +1,7 @@
 // The Linux window on Qt's offscreen platform, on real temporary game
 // directories; message boxes are recorded by the test platform.
 #include "window/qt/frm_mod_manager.h"
+#include "window/qt/qt_platform.h"
 
 #include "support/temp_dir.h"
 #include "support/test_platform.h"
@@ -10,10 +11,12 @@
 #include <QAbstractItemModelTester>
 #include <QLabel>
 #include <QListView>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTest>
+#include <QTimer>
 
 #include <chrono>
 #include <fstream>
@@ -152,11 +155,11 @@ private slots:
     }
 
     void modelKeepsItsContract() {
-        Session s({"Zeta.rte", "alpha", "Beta.RTE", "\xff bad"});
+        Session s({"Zeta.rte", "alpha", "Beta.RTE", "\xff bad", "new\nline"});
         QAbstractItemModelTester tester(s.window->List1()->model(),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         QAbstractItemModel* model = s.window->List1()->model();
-        QCOMPARE(model->rowCount(), 4);
+        QCOMPARE(model->rowCount(), 5);
         QCOMPARE(model->index(0, 0).data().toString(), QStringLiteral("alpha"));
         QCOMPARE(model->index(1, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
         QVERIFY(model->flags(model->index(0, 0)) & Qt::ItemIsUserCheckable);
@@ -164,6 +167,37 @@ private slots:
         QVERIFY(s.rowNamed(QStringLiteral("\uFFFD bad")).isValid());
         s.clickBox(s.rowNamed(QStringLiteral("\uFFFD bad")));
         QVERIFY(s.game.isFolder("\xff bad.rte"));
+        // Control characters are shown as symbols, so the row stays one readable line.
+        QVERIFY(s.rowNamed(QStringLiteral("new\u240Aline")).isValid());
+    }
+
+    void realMessageBoxShowsPlainTextWithItsIconAndOneButton() {
+        vx::qt::QtPlatform platform;
+        QString title, text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        Qt::TextFormat format = Qt::AutoText;
+        int buttons = 0;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            title = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            format = box->textFormat();
+            buttons = static_cast<int>(box->buttons().size());
+            box->accept();
+        });
+        poll.start(10);
+        platform.messageBox("Could not enable the mod \"<b>x</b>\".\r\nSecond line", 48, "Error");
+        QCOMPARE(title, QStringLiteral("Error"));
+        QCOMPARE(text, QStringLiteral("Could not enable the mod \"<b>x</b>\".\nSecond line"));
+        QCOMPARE(icon, QMessageBox::Warning);
+        QCOMPARE(format, Qt::PlainText);
+        QCOMPARE(buttons, 1);
+
+        platform.messageBox("About", 64, "About...");
+        QCOMPARE(icon, QMessageBox::Information);
     }
 
     void spaceAndClickRenameTheFolderAndBack() {
