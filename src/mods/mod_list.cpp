@@ -7,17 +7,10 @@
 namespace vx::mods {
 namespace {
 
-// Rows are ordered by their names' sort keys; names with equal keys (the
-// same but for letter case, say) are ordered by their raw code units, so the
-// order is total and does not depend on the order of insertion.
-int compareNames(std::string_view keyA, NativeStringView a, std::string_view keyB, NativeStringView b) {
-    if (const int byKey = keyA.compare(keyB)) return byKey;
-    return a.compare(b);
-}
-
-// One row's place in the sort: the key's first sixteen bytes packed into two
-// integers decide most comparisons without touching the key storage.
+// One row's place in the sort: the family and first sixteen bytes of its key
+// decide most comparisons without touching the key storage.
 struct SortItem {
+    uint32_t family;
     uint64_t prefix;
     uint64_t prefix2;
     uint32_t keyOffset;
@@ -35,6 +28,14 @@ uint64_t keyPrefix(std::string_view key, size_t from) {
 
 }  // namespace
 
+// Rows are ordered as the platform orders names; names it holds equal (the
+// same but for letter case, say) are ordered by their raw code units, so the
+// order is total and does not depend on the order of insertion.
+int ModList::compare(NativeStringView a, NativeStringView b) const {
+    if (const int byPlatform = order_.compareNames(a, b)) return byPlatform;
+    return a.compare(b);
+}
+
 void ModList::setChecked(int row, bool checked) {
     if (rows_[row].checked == checked) return;
     rows_[row].checked = checked;
@@ -42,19 +43,18 @@ void ModList::setChecked(int row, bool checked) {
 }
 
 int ModList::add(NativeString text) {
-    std::string key;
-    order_.appendSortKey(text, key);
-    std::string probeKey;
     // First row that sorts after the new one: the new row goes before it.
-    auto place = std::upper_bound(rows_.begin(), rows_.end(), 0, [&](int, const ModEntry& row) {
-        probeKey.clear();
-        order_.appendSortKey(row.text, probeKey);
-        return compareNames(key, text, probeKey, row.text) < 0;
-    });
+    auto place = std::upper_bound(
+        rows_.begin(), rows_.end(), text,
+        [&](const NativeString& name, const ModEntry& row) { return compare(name, row.text) < 0; });
     place = rows_.insert(place, ModEntry{std::move(text), false});
     return static_cast<int>(place - rows_.begin());
 }
 
+// Each row's sort key is computed once, into one buffer, and the rows are
+// sorted by key. Keys of different families cannot be compared with each
+// other, so each family is sorted on its own and the sorted families are
+// then merged by comparing names.
 void ModList::addAll(std::vector<ModEntry> rows) {
     if (rows_.empty()) {
         rows_ = std::move(rows);
@@ -63,33 +63,41 @@ void ModList::addAll(std::vector<ModEntry> rows) {
         std::move(rows.begin(), rows.end(), std::back_inserter(rows_));
     }
 
-    // Every key goes into one buffer; each row's key is computed once.
     std::string keys;
     keys.reserve(rows_.size() * 32);
     std::vector<SortItem> items;
     items.reserve(rows_.size());
     for (size_t row = 0; row < rows_.size(); ++row) {
         const size_t offset = keys.size();
-        order_.appendSortKey(rows_[row].text, keys);
-        items.push_back({0, 0, static_cast<uint32_t>(offset), static_cast<uint32_t>(keys.size() - offset),
+        const int family = order_.appendSortKey(rows_[row].text, keys);
+        const std::string_view key = std::string_view(keys).substr(offset);
+        items.push_back({static_cast<uint32_t>(family), keyPrefix(key, 0), keyPrefix(key, 8),
+                         static_cast<uint32_t>(offset), static_cast<uint32_t>(key.size()),
                          static_cast<uint32_t>(row)});
     }
     const auto keyOf = [&keys](const SortItem& item) {
         return std::string_view(keys).substr(item.keyOffset, item.keyLength);
     };
-    for (SortItem& item : items) {
-        item.prefix = keyPrefix(keyOf(item), 0);
-        item.prefix2 = keyPrefix(keyOf(item), 8);
-    }
+    const auto textOf = [this](const SortItem& item) -> NativeStringView { return rows_[item.row].text; };
 
     std::sort(items.begin(), items.end(), [&](const SortItem& a, const SortItem& b) {
+        if (a.family != b.family) return a.family < b.family;
         if (a.prefix != b.prefix) return a.prefix < b.prefix;
         if (a.prefix2 != b.prefix2) return a.prefix2 < b.prefix2;
-        if (const int c = compareNames(keyOf(a), rows_[a.row].text, keyOf(b), rows_[b.row].text)) {
-            return c < 0;
-        }
+        if (const int byKey = keyOf(a).compare(keyOf(b))) return byKey < 0;
+        if (const int byText = textOf(a).compare(textOf(b))) return byText < 0;
         return a.row < b.row;  // identical names keep their order of arrival
     });
+    const auto across = [&](const SortItem& a, const SortItem& b) {
+        if (const int c = compare(textOf(a), textOf(b))) return c < 0;
+        return a.row < b.row;
+    };
+    for (auto run = items.begin(); run != items.end();) {
+        const auto next =
+            std::find_if(run, items.end(), [&](const SortItem& item) { return item.family != run->family; });
+        std::inplace_merge(items.begin(), run, next, across);
+        run = next;
+    }
 
     std::vector<ModEntry> sorted;
     sorted.reserve(rows_.size());

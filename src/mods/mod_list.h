@@ -23,7 +23,7 @@ public:
     // setChecked returns.
     using ItemCheck = std::function<void(int row)>;
 
-    // `order` supplies the sort keys that decide the rows' order.
+    // `order` decides the rows' order.
     explicit ModList(Platform& order) : order_(order) {}
 
     [[nodiscard]] int count() const { return static_cast<int>(rows_.size()); }
@@ -45,6 +45,8 @@ public:
     void onItemCheck(ItemCheck handler) { itemCheck_ = std::move(handler); }
 
 private:
+    int compare(NativeStringView a, NativeStringView b) const;
+
     Platform& order_;
     std::vector<ModEntry> rows_;
     ItemCheck itemCheck_;

@@ -119,9 +119,15 @@ public:
     // Appends `name` converted to lower case for the user's locale.
     virtual void appendLower(NativeStringView name, NativeString& out) = 0;
 
-    // Appends the sort key of `name`: comparing two keys byte by byte orders
-    // the names as the platform's sorted lists do, with letter case ignored.
-    virtual void appendSortKey(NativeStringView name, std::string& out) = 0;
+    // Orders two names as the platform's sorted lists do, with letter case
+    // ignored: negative, zero (the same but for letter case, say) or positive.
+    virtual int compareNames(NativeStringView a, NativeStringView b) = 0;
+
+    // Appends the sort key of `name` and returns the key's family. Two keys
+    // of the same family, compared byte by byte, order their names as
+    // compareNames does; keys of different families say nothing about each
+    // other. (A backend may have a cheap kind of key for common names.)
+    virtual int appendSortKey(NativeStringView name, std::string& out) = 0;
 
     NativeString lower(NativeStringView name) {
         NativeString out;

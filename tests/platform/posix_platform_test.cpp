@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <random>
 #include <thread>
 
 namespace vx::posix {
@@ -212,25 +213,63 @@ TEST(IcuText, LowerCasesForTheLocaleAndKeepsInvalidBytes) {
     EXPECT_EQ(turkish.lower("TITLE"), "t\xc4\xb1tle");  // dotless i
 }
 
-TEST(IcuText, SortKeysIgnoreCaseButNotLettersOrAccents) {
+TEST(IcuText, OrderIgnoresCaseButNotLettersOrAccents) {
     PosixPlatform platform("en_US");
-    const auto key = [&](std::string_view name) {
-        std::string out;
-        platform.appendSortKey(name, out);
-        return out;
-    };
-    EXPECT_EQ(key("Beta"), key("BETA"));
-    EXPECT_LT(key("alpha"), key("Beta"));
-    EXPECT_LT(key("Beta"), key("zeta"));
-    EXPECT_LT(key("e"), key("\xc3\xa9"));  // e before é
-    EXPECT_LT(key("\xc3\xa9"), key("f"));
-    EXPECT_NE(key("a\xff"), key("a"));
+    EXPECT_EQ(platform.compareNames("Beta", "BETA"), 0);
+    EXPECT_LT(platform.compareNames("alpha", "Beta"), 0);
+    EXPECT_LT(platform.compareNames("Beta", "zeta"), 0);
+    EXPECT_LT(platform.compareNames("e", "\xc3\xa9"), 0);  // e before é
+    EXPECT_LT(platform.compareNames("\xc3\xa9", "f"), 0);
+    EXPECT_NE(platform.compareNames("a\xff", "a"), 0);
 
     PosixPlatform posixLocale("en_US_POSIX");  // what the C locale maps to: must still ignore case
-    std::string upper, lower;
-    posixLocale.appendSortKey("B", upper);
-    posixLocale.appendSortKey("a", lower);
-    EXPECT_LT(lower, upper);
+    EXPECT_LT(posixLocale.compareNames("a", "B"), 0);
+    EXPECT_EQ(posixLocale.compareNames("a", "A"), 0);
+}
+
+// Sort keys of one family must order names exactly as compareNames does, in
+// every locale, including the cheap keys for ASCII names.
+TEST(IcuText, SortKeysAgreeWithTheOrderInEveryLocale) {
+    std::mt19937 random(7);
+    const std::vector<std::string> pieces = {
+        "a",  "A",    "b", "c",        "h",        "ch",       "CH",       "aa",       "i",    "I",
+        "z",  "Z",    "-", "_",        " ",        ".",        "0",        "9",        "10",   "'",
+        "\t", "\x01", "~", "\xc3\xa4", "\xc3\x84", "\xc3\xa5", "\xce\xa9", "\xc4\xb1", "\xff", "e\xcc\x81"};
+    std::vector<std::string> names;
+    for (int i = 0; i < 260; ++i) {
+        std::string name;
+        for (int n = 1 + static_cast<int>(random() % 5); n > 0; --n) name += pieces[random() % pieces.size()];
+        names.push_back(name);
+    }
+    for (const char* locale : {"en_US", "de_DE", "fr_CA", "sv_SE", "da_DK", "cs_CZ", "tr_TR", "lt_LT",
+                               "hu_HU", "ja_JP", "ru_RU", "en_US_POSIX"}) {
+        PosixPlatform platform(locale);
+        std::vector<std::pair<int, std::string>> keys;
+        for (const std::string& name : names) {
+            std::string key;
+            const int family = platform.appendSortKey(name, key);
+            keys.push_back({family, key});
+        }
+        int mismatches = 0;
+        for (size_t a = 0; a < names.size(); ++a) {
+            for (size_t b = a + 1; b < names.size(); ++b) {
+                if (keys[a].first != keys[b].first) continue;
+                const int byKey = keys[a].second.compare(keys[b].second);
+                const int byOrder = platform.compareNames(names[a], names[b]);
+                if ((byKey < 0) != (byOrder < 0) || (byKey == 0) != (byOrder == 0)) {
+                    if (++mismatches <= 3) ADD_FAILURE() << locale << ": " << names[a] << " vs " << names[b];
+                }
+            }
+        }
+        EXPECT_EQ(mismatches, 0) << locale;
+    }
+
+    // The cheap keys are used where they are exact, and only there.
+    std::string key;
+    EXPECT_EQ(PosixPlatform("en_US").appendSortKey("chata", key), IcuText::kAsciiKey);
+    EXPECT_EQ(PosixPlatform("cs_CZ").appendSortKey("chata", key),
+              IcuText::kCollationKey);  // "ch" is one letter
+    EXPECT_EQ(PosixPlatform("da_DK").appendSortKey("aarhus", key), IcuText::kCollationKey);
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 
 #include <unicode/ucol.h>
 #include <unicode/uloc.h>
+#include <unicode/uset.h>
 #include <unicode/ustring.h>
+
+#include <algorithm>
 
 #include <cstring>
 
@@ -20,37 +23,69 @@ char asciiLower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-void appendAsciiLower(std::string_view name, std::string& out) {
+// Appends `name` with its ASCII letters lower-cased; false when it holds
+// other characters too.
+bool appendAsciiLower(std::string_view name, std::string& out) {
     const size_t start = out.size();
     out.append(name);
-    for (size_t i = start; i < out.size(); ++i) out[i] = asciiLower(out[i]);
+    unsigned char seen = 0;
+    for (size_t i = start; i < out.size(); ++i) {
+        seen |= static_cast<unsigned char>(out[i]);
+        out[i] = asciiLower(out[i]);
+    }
+    return seen < 0x80;
 }
 
-// UTF-8 to UTF-16. With `substitute`, ill-formed bytes become U+FFFD;
-// without, the conversion fails on them and the result is false.
-bool toUtf16(std::string_view name, std::u16string& out, bool substitute) {
-    // UTF-16 never needs more units than UTF-8 has bytes.
-    out.resize(name.size());
-    unsigned char seen = 0;  // all bytes OR-ed: ASCII text is widened in one pass
-    for (size_t i = 0; i < name.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(name[i]);
-        seen |= byte;
-        out[i] = byte;
+// UTF-8 to UTF-16. A byte that does not begin a well-formed sequence (a
+// stray continuation byte, an overlong form, a surrogate, a value past
+// U+10FFFF, a cut-off sequence) becomes U+FFFD on its own; the result is
+// false when that happened. Both the keys and the comparisons of names read
+// names through this one function, so they always agree.
+bool toUtf16(std::string_view name, std::u16string& out) {
+    out.resize(name.size());  // never more UTF-16 units than UTF-8 bytes
+    const auto* bytes = reinterpret_cast<const unsigned char*>(name.data());
+    const size_t size = name.size();
+    size_t units = 0;
+    bool wellFormed = true;
+    for (size_t i = 0; i < size;) {
+        const unsigned lead = bytes[i];
+        if (lead < 0x80) {
+            out[units++] = static_cast<char16_t>(lead);
+            ++i;
+            continue;
+        }
+        size_t length = 0;
+        char32_t code = 0;
+        char32_t least = 0;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2, code = lead & 0x1F, least = 0x80;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3, code = lead & 0x0F, least = 0x800;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4, code = lead & 0x07, least = 0x10000;
+        }
+        bool valid = length != 0 && i + length <= size;
+        for (size_t k = 1; valid && k < length; ++k) {
+            valid = (bytes[i + k] & 0xC0) == 0x80;
+            code = (code << 6) | (bytes[i + k] & 0x3F);
+        }
+        valid = valid && code >= least && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+        if (!valid) {
+            out[units++] = u'\uFFFD';
+            wellFormed = false;
+            ++i;
+            continue;
+        }
+        if (code >= 0x10000) {
+            out[units++] = static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+            out[units++] = static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+        } else {
+            out[units++] = static_cast<char16_t>(code);
+        }
+        i += length;
     }
-    if (seen < 0x80) return true;
-
-    int32_t length = 0;
-    UErrorCode status = U_ZERO_ERROR;
-    if (substitute) {
-        u_strFromUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &length, name.data(),
-                             static_cast<int32_t>(name.size()), 0xFFFD, nullptr, &status);
-    } else {
-        u_strFromUTF8(out.data(), static_cast<int32_t>(out.size()), &length, name.data(),
-                      static_cast<int32_t>(name.size()), &status);
-    }
-    if (U_FAILURE(status)) return false;
-    out.resize(static_cast<size_t>(length));
-    return true;
+    out.resize(units);
+    return wellFormed;
 }
 
 // ICU maps the C and POSIX locales to "en_US_POSIX", whose collation orders
@@ -59,6 +94,65 @@ bool toUtf16(std::string_view name, std::u16string& out, bool substitute) {
 std::string collationLocale(const std::string& locale) {
     if (locale.rfind("en_US_POSIX", 0) == 0 || locale == "c" || locale == "posix") return "";
     return locale;
+}
+
+// Sort keys for names of ASCII characters without the collator: one byte
+// per character, its rank among the primary weights of ASCII characters.
+// This gives the collator's own order when every ASCII character has one
+// primary weight of its own: at the strength used, letter case ignored, all
+// ASCII characters have the same secondary weight, so two such names compare
+// as the sequences of their characters' primary weights do, skipping the
+// characters the collation ignores. The root collation has no contraction or
+// expansion made of ASCII characters; a locale that tailors any ASCII
+// character (Czech "ch", Danish "aa", Turkish dotless i) or orders digits as
+// numbers keeps the collator for everything. Returns no ranks then.
+std::vector<uint8_t> asciiRanksFor(UCollator* collator) {
+    UErrorCode status = U_ZERO_ERROR;
+    if (ucol_getAttribute(collator, UCOL_NUMERIC_COLLATION, &status) != UCOL_OFF || U_FAILURE(status))
+        return {};
+    USet* tailored = ucol_getTailoredSet(collator, &status);
+    if (U_FAILURE(status)) return {};
+    bool plain = true;
+    for (int32_t item = 0; plain && item < uset_getItemCount(tailored); ++item) {
+        UChar32 start = 0;
+        UChar32 end = 0;
+        UChar text[64];
+        UErrorCode itemStatus = U_ZERO_ERROR;
+        const int32_t length = uset_getItem(tailored, item, &start, &end, text, 64, &itemStatus);
+        if (length == 0) {
+            plain = start >= 0x80;  // a range of code points
+        } else if (text[0] < 0x80) {
+            plain = false;  // a contraction that begins with an ASCII character
+        }
+    }
+    uset_close(tailored);
+    if (!plain) return {};
+
+    // Each character's primary weight: its sort key up to the level separator.
+    std::vector<std::string> primaries(0x80);
+    for (UChar c = 1; c < 0x80; ++c) {
+        uint8_t key[64];
+        const int32_t length = ucol_getSortKey(collator, &c, 1, key, sizeof key);
+        if (length <= 0 || length > static_cast<int32_t>(sizeof key)) return {};
+        const auto* separator = std::find(key, key + length, uint8_t{1});
+        const auto* terminator = std::find(key, key + length, uint8_t{0});
+        primaries[c].assign(reinterpret_cast<const char*>(key),
+                            static_cast<size_t>(std::min(separator, terminator) - key));
+    }
+    std::vector<std::string> distinct = primaries;
+    std::sort(distinct.begin(), distinct.end());
+    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+    distinct.erase(std::remove(distinct.begin(), distinct.end(), std::string()), distinct.end());
+    for (size_t i = 1; i < distinct.size(); ++i) {
+        if (distinct[i].rfind(distinct[i - 1], 0) == 0) return {};  // weights must not be prefixes of others
+    }
+    std::vector<uint8_t> ranks(0x80, 0);
+    for (UChar c = 1; c < 0x80; ++c) {
+        if (primaries[c].empty()) continue;
+        const auto place = std::lower_bound(distinct.begin(), distinct.end(), primaries[c]);
+        ranks[c] = static_cast<uint8_t>(1 + (place - distinct.begin()));
+    }
+    return ranks;
 }
 
 }  // namespace
@@ -81,6 +175,7 @@ IcuText::IcuText(const char* locale) : locale_(locale ? locale : uloc_getDefault
     }
     // Secondary strength: letters and accents count, letter case does not.
     ucol_setStrength(collator_, UCOL_SECONDARY);
+    asciiRanks_ = asciiRanksFor(collator_);
 }
 
 IcuText::~IcuText() {
@@ -88,10 +183,15 @@ IcuText::~IcuText() {
 }
 
 void IcuText::appendLower(std::string_view name, std::string& out) const {
-    if (asciiLowerIsPlain_ && isAscii(name)) return appendAsciiLower(name, out);
+    const size_t start = out.size();
+    if (asciiLowerIsPlain_ && appendAsciiLower(name, out)) return;
+    out.resize(start);
 
     std::u16string text;
-    if (!toUtf16(name, text, false)) return appendAsciiLower(name, out);
+    if (!toUtf16(name, text)) {  // not text: only its ASCII letters have a case
+        appendAsciiLower(name, out);
+        return;
+    }
 
     std::u16string lowered(text.size() + 8, u'\0');
     UErrorCode status = U_ZERO_ERROR;
@@ -103,10 +203,12 @@ void IcuText::appendLower(std::string_view name, std::string& out) const {
         length = u_strToLower(lowered.data(), static_cast<int32_t>(lowered.size()), text.data(),
                               static_cast<int32_t>(text.size()), locale_.c_str(), &status);
     }
-    if (U_FAILURE(status)) return appendAsciiLower(name, out);
+    if (U_FAILURE(status)) {
+        appendAsciiLower(name, out);
+        return;
+    }
 
     // Each UTF-16 unit takes at most three bytes of UTF-8.
-    const size_t start = out.size();
     out.resize(start + static_cast<size_t>(length) * 3);
     int32_t written = 0;
     status = U_ZERO_ERROR;
@@ -116,10 +218,41 @@ void IcuText::appendLower(std::string_view name, std::string& out) const {
     if (U_FAILURE(status)) appendAsciiLower(name, out);
 }
 
-void IcuText::appendSortKey(std::string_view name, std::string& out) const {
-    if (!collator_) return appendLower(name, out);
+int IcuText::compare(std::string_view a, std::string_view b) const {
+    if (!collator_) {
+        std::string lowerA;
+        std::string lowerB;
+        appendLower(a, lowerA);
+        appendLower(b, lowerB);
+        return lowerA.compare(lowerB);
+    }
+    if (!asciiRanks_.empty() && isAscii(a) && isAscii(b)) {
+        std::string keyA;
+        std::string keyB;
+        appendSortKey(a, keyA);
+        appendSortKey(b, keyB);
+        return keyA.compare(keyB);
+    }
+    toUtf16(a, utf16_);
+    toUtf16(b, utf16Other_);
+    return ucol_strcoll(collator_, utf16_.data(), static_cast<int32_t>(utf16_.size()), utf16Other_.data(),
+                        static_cast<int32_t>(utf16Other_.size()));
+}
 
-    toUtf16(name, utf16_, true);
+int IcuText::appendSortKey(std::string_view name, std::string& out) const {
+    if (!collator_) {
+        appendLower(name, out);
+        return kCollationKey;
+    }
+    if (!asciiRanks_.empty() && isAscii(name)) {
+        for (const char c : name) {
+            if (const uint8_t rank = asciiRanks_[static_cast<unsigned char>(c)])
+                out += static_cast<char>(rank);
+        }
+        return kAsciiKey;
+    }
+
+    toUtf16(name, utf16_);
     const std::u16string& text = utf16_;
     const size_t start = out.size();
     size_t room = text.size() * 4 + 16;
@@ -130,11 +263,12 @@ void IcuText::appendSortKey(std::string_view name, std::string& out) const {
                             reinterpret_cast<uint8_t*>(out.data() + start), static_cast<int32_t>(room));
         if (needed > 0 && static_cast<size_t>(needed) <= room) {
             out.resize(start + static_cast<size_t>(needed) - 1);  // drop the terminating zero
-            return;
+            return kCollationKey;
         }
         if (needed <= 0) {  // the collator failed: order by the bytes themselves
             out.resize(start);
-            return appendLower(name, out);
+            appendLower(name, out);
+            return kCollationKey;
         }
         room = static_cast<size_t>(needed);
     }

@@ -7,9 +7,10 @@
 // that is, so two names that differ other than in letter case stay apart.
 #pragma once
 
-#include <memory>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct UCollator;
 
@@ -26,14 +27,27 @@ public:
 
     void appendLower(std::string_view name, std::string& out) const;
 
-    // Appends a sort key that ignores letter case but not accents.
-    void appendSortKey(std::string_view name, std::string& out) const;
+    // Orders names ignoring letter case but not accents: <0, 0 or >0.
+    int compare(std::string_view a, std::string_view b) const;
+
+    // Appends a sort key for the order of compare and returns its family:
+    // kCollationKey for the collator's own keys, kAsciiKey for the cheap keys
+    // of names made of ASCII characters only.
+    int appendSortKey(std::string_view name, std::string& out) const;
+
+    static constexpr int kCollationKey = 0;
+    static constexpr int kAsciiKey = 1;
 
 private:
     std::string locale_;
     bool asciiLowerIsPlain_;  // false for Turkish and Azeri, where I lowers to dotless i
     UCollator* collator_ = nullptr;
-    mutable std::u16string utf16_;  // reused conversion buffer
+    // The rank of each ASCII character's primary collation weight (0 for
+    // characters the collation ignores), when the collation orders ASCII
+    // text character by character; empty otherwise.
+    std::vector<uint8_t> asciiRanks_;
+    mutable std::u16string utf16_;  // reused conversion buffers
+    mutable std::u16string utf16Other_;
 };
 
 }  // namespace vx::posix

@@ -242,8 +242,12 @@ void PosixPlatform::appendLower(NativeStringView name, NativeString& out) {
     text_.appendLower(name, out);
 }
 
-void PosixPlatform::appendSortKey(NativeStringView name, std::string& out) {
-    text_.appendSortKey(name, out);
+int PosixPlatform::compareNames(NativeStringView a, NativeStringView b) {
+    return text_.compare(a, b);
+}
+
+int PosixPlatform::appendSortKey(NativeStringView name, std::string& out) {
+    return text_.appendSortKey(name, out);
 }
 
 }  // namespace vx::posix

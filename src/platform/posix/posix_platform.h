@@ -32,7 +32,8 @@ public:
     void messageBox(const NativeString& text, int style, const NativeString& title) override;
     void end() override;
     void appendLower(NativeStringView name, NativeString& out) override;
-    void appendSortKey(NativeStringView name, std::string& out) override;
+    int compareNames(NativeStringView a, NativeStringView b) override;
+    int appendSortKey(NativeStringView name, std::string& out) override;
 
 private:
     IcuText text_;
