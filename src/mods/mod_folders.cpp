@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace vx::mods {
 namespace {
@@ -74,6 +75,33 @@ NativeString join(std::initializer_list<NativeStringView> parts) {
     return out;
 }
 
+// Reads the game directory's subfolders into mod rows, in one pass in the
+// listing's order: a duplicate is reported under the name of the second of
+// the two folders met. Returns the fatal message, if there is one. The
+// listing and the names seen are gone when it returns, before the rows are
+// sorted, so the two never take memory at the same time.
+std::optional<NativeString> readFolders(Platform& platform, const NativeString& gamePath,
+                                        std::vector<ModEntry>& rows, bool& baseSeen) {
+    const Result<FolderList> listing = platform.subfolders(gamePath);
+    if (!listing.ok()) {
+        return join({VX_NATIVE("Cannot list the folders in \""), gamePath, VX_NATIVE("\":\r\n"),
+                     listing.failure().reason});
+    }
+    const FolderList& folders = listing.value();
+    SeenNames seen(platform, folders.count());
+    rows.reserve(folders.count());
+    for (size_t index = 0; index < folders.count(); ++index) {
+        const FolderClass folder = classify(ownName(folders[index]));
+        if (folder.kind == FolderKind::BaseData) {
+            baseSeen = true;
+            continue;
+        }
+        if (!seen.insert(folder.modName)) return join({text::kDuplicate, folder.modName});
+        rows.push_back({NativeString(folder.modName), folder.kind == FolderKind::EnabledMod});
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 NativeString renameFailedMessage(NativeStringView modName, bool enabling, NativeStringView from,
@@ -109,30 +137,10 @@ bool ModFolders::Form_Load() {
         return fatal(text::kProgramFileMissing);
     }
 
-    Result<FolderList> listing = platform_.subfolders(gamePath_);
-    if (!listing.ok()) {
-        return fatal(join({VX_NATIVE("Cannot list the folders in \""), gamePath_, VX_NATIVE("\":\r\n"),
-                           listing.failure().reason}));
-    }
-    const FolderList& folders = listing.value();
-
-    // One pass in the listing's order: a duplicate is reported under the name
-    // of the second of the two folders met. The rows are sorted once at the
-    // end, which gives the same list as inserting each at its place.
-    bool baseSeen = false;
-    SeenNames seen(platform_, folders.count());
     std::vector<ModEntry> rows;
-    rows.reserve(folders.count());
-    for (size_t index = 0; index < folders.count(); ++index) {
-        const FolderClass folder = classify(ownName(folders[index]));
-        if (folder.kind == FolderKind::BaseData) {
-            baseSeen = true;
-            continue;
-        }
-        if (!seen.insert(folder.modName)) {
-            return fatal(join({text::kDuplicate, folder.modName}));
-        }
-        rows.push_back({NativeString(folder.modName), folder.kind == FolderKind::EnabledMod});
+    bool baseSeen = false;
+    if (std::optional<NativeString> message = readFolders(platform_, gamePath_, rows, baseSeen)) {
+        return fatal(*message);
     }
     list_.addAll(std::move(rows));
 

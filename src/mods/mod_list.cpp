@@ -99,10 +99,24 @@ void ModList::addAll(std::vector<ModEntry> rows) {
         run = next;
     }
 
-    std::vector<ModEntry> sorted;
-    sorted.reserve(rows_.size());
-    for (const SortItem& item : items) sorted.push_back(std::move(rows_[item.row]));
-    rows_ = std::move(sorted);
+    // Put the rows in order in place, one cycle of the permutation at a time.
+    std::vector<uint32_t> source(items.size());
+    for (size_t place = 0; place < items.size(); ++place) source[place] = items[place].row;
+    items = {};
+    keys = std::string();
+    for (size_t start = 0; start < source.size(); ++start) {
+        if (source[start] == start) continue;
+        ModEntry held = std::move(rows_[start]);
+        size_t place = start;
+        while (source[place] != start) {
+            const size_t from = source[place];
+            rows_[place] = std::move(rows_[from]);
+            source[place] = static_cast<uint32_t>(place);
+            place = from;
+        }
+        rows_[place] = std::move(held);
+        source[place] = static_cast<uint32_t>(place);
+    }
 }
 
 }  // namespace vx::mods
