@@ -32,7 +32,9 @@ frmModManager::frmModManager(Platform& platform, QWidget* parent)
       model_(mods_.List1(), this) {
     setObjectName(QStringLiteral("frmModManager"));
     setWindowTitle(QStringLiteral("deDidAzorovo"));
-    setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
+    QIcon icon(QStringLiteral(":/icon.ico"));    // the 16 x 16 images
+    icon.addFile(QStringLiteral(":/icon.png"));  // larger, for task switchers
+    setWindowIcon(icon);
     setFixedSize(kClientWidth, kClientHeight);
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);

@@ -108,7 +108,7 @@ private slots:
         QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(w.windowFlags() & Qt::WindowCloseButtonHint);
         QVERIFY(w.windowFlags() & Qt::WindowSystemMenuHint);
-        QVERIFY(!w.windowIcon().isNull());
+        QVERIFY(w.windowIcon().availableSizes().contains(QSize(16, 16)));
         QCOMPARE(w.palette().color(QPalette::Window), QColor(Qt::white));
         QCOMPARE(w.Image1()->geometry(), QRect(21, 0, 400, 100));
         QCOMPARE(w.Image1()->pixmap().size(), QSize(400, 100));
