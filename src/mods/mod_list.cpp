@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
+#include <iterator>
+#include <string>
 
 namespace vx::mods {
 namespace {
@@ -10,12 +11,12 @@ namespace {
 // One row's place in the sort: the family and first sixteen bytes of its key
 // decide most comparisons without touching the key storage.
 struct SortItem {
-    uint32_t family;
     uint64_t prefix;
     uint64_t prefix2;
     uint32_t keyOffset;
     uint32_t keyLength;
     uint32_t row;
+    uint32_t family;
 };
 
 uint64_t keyPrefix(std::string_view key, size_t from) {
@@ -71,9 +72,9 @@ void ModList::addAll(std::vector<ModEntry> rows) {
         const size_t offset = keys.size();
         const int family = order_.appendSortKey(rows_[row].text, keys);
         const std::string_view key = std::string_view(keys).substr(offset);
-        items.push_back({static_cast<uint32_t>(family), keyPrefix(key, 0), keyPrefix(key, 8),
-                         static_cast<uint32_t>(offset), static_cast<uint32_t>(key.size()),
-                         static_cast<uint32_t>(row)});
+        items.push_back({keyPrefix(key, 0), keyPrefix(key, 8), static_cast<uint32_t>(offset),
+                         static_cast<uint32_t>(key.size()), static_cast<uint32_t>(row),
+                         static_cast<uint32_t>(family)});
     }
     const auto keyOf = [&keys](const SortItem& item) {
         return std::string_view(keys).substr(item.keyOffset, item.keyLength);
