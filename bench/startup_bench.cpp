@@ -4,7 +4,7 @@
 // the game, so each game gets its own copy of the binary. Also reads the
 // program's peak resident size (VmHWM) at the moment its window appears.
 //
-//   vx_startup_bench [path/to/deDidAzorovo [runs]]
+//   vx_startup_bench [path/to/deDidAzorovo [runs, 11 by default]]
 //
 // Needs DISPLAY with no window manager (bench/run-startup-bench.sh starts
 // Xvfb). The last line is the 32,767-mod figure against the empty game.
@@ -193,28 +193,21 @@ double median(std::vector<double> values) {
 }
 
 struct Figures {
-    double ms;
-    double peakMib;
-};
+    std::vector<double> times;
+    std::vector<double> peaks;
 
-Figures measure(const fs::path& program, int mods, int runs) {
-    std::string dir;
-    const std::string binary = makeGame(program, mods, dir);
-    startOnce(binary);  // warm-up: page cache, fonts, the server's first client
-    std::vector<double> times, peaks;
-    for (int run = 0; run < runs; ++run) {
-        const Run r = startOnce(binary);
+    double ms() const { return median(times); }
+    double peakMib() const { return median(peaks); }
+    void add(const Run& r) {
         times.push_back(r.ms);
         peaks.push_back(kibToMib(r.peakKib));
     }
-    fs::remove_all(dir);
-    const Figures f{median(times), median(peaks)};
-    std::printf("%d mods: median %.2f ms (min %.2f, max %.2f) over %d runs, peak rss %.1f MiB\n", mods, f.ms,
-                *std::min_element(times.begin(), times.end()), *std::max_element(times.begin(), times.end()),
-                runs, f.peakMib);
-    std::fflush(stdout);
-    return f;
-}
+    void print(int mods) const {
+        std::printf("%d mods: median %.2f ms (min %.2f, max %.2f) over %zu runs, peak rss %.1f MiB\n", mods,
+                    ms(), *std::min_element(times.begin(), times.end()),
+                    *std::max_element(times.begin(), times.end()), times.size(), peakMib());
+    }
+};
 
 }  // namespace
 
@@ -222,13 +215,27 @@ int main(int argc, char** argv) {
     const fs::path program =
         argc > 1 ? fs::absolute(argv[1])
                  : fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "deDidAzorovo";
-    const int runs = argc > 2 ? std::atoi(argv[2]) : 7;
+    const int runs = argc > 2 ? std::atoi(argv[2]) : 11;
     if (!fs::is_regular_file(program)) fail("no program at " + program.string());
     if (runs < 1) fail("the number of runs must be at least 1");
 
-    const Figures none = measure(program, 0, runs);
-    const Figures many = measure(program, 32767, runs);
-    std::printf("startup 32767 mods: %.2f ms, 0 mods: %.2f ms, ratio %.2f, peak rss %+.1f MiB\n", many.ms,
-                none.ms, many.ms / none.ms, many.peakMib - none.peakMib);
+    // The two cases take turns, so a burst of other work on the machine
+    // slows both alike rather than one of them.
+    std::string noneDir, manyDir;
+    const std::string noneBinary = makeGame(program, 0, noneDir);
+    const std::string manyBinary = makeGame(program, 32767, manyDir);
+    startOnce(noneBinary);  // warm-up: page cache, fonts, the server's first client
+    startOnce(manyBinary);
+    Figures none, many;
+    for (int run = 0; run < runs; ++run) {
+        none.add(startOnce(noneBinary));
+        many.add(startOnce(manyBinary));
+    }
+    fs::remove_all(noneDir);
+    fs::remove_all(manyDir);
+    none.print(0);
+    many.print(32767);
+    std::printf("startup 32767 mods: %.2f ms, 0 mods: %.2f ms, ratio %.2f, peak rss %+.1f MiB\n", many.ms(),
+                none.ms(), many.ms() / none.ms(), many.peakMib() - none.peakMib());
     return 0;
 }
