@@ -121,8 +121,10 @@ std::vector<uint8_t> asciiRanksFor(UCollator* collator) {
         const int32_t length = uset_getItem(tailored, item, &start, &end, text, 64, &itemStatus);
         if (length == 0) {
             plain = start >= 0x80;  // a range of code points
-        } else if (text[0] < 0x80) {
-            plain = false;  // a contraction that begins with an ASCII character
+        } else {
+            // A contraction matters only if a name of ASCII characters can
+            // hold it ("ch"); "n" + combining tilde cannot.
+            plain = !std::all_of(text, text + std::min(length, 64), [](UChar c) { return c < 0x80; });
         }
     }
     uset_close(tailored);
@@ -175,6 +177,10 @@ IcuText::IcuText(const char* locale) : locale_(locale ? locale : uloc_getDefault
     }
     // Secondary strength: letters and accents count, letter case does not.
     ucol_setStrength(collator_, UCOL_SECONDARY);
+    ucol_setAttribute(collator_, UCOL_CASE_LEVEL, UCOL_OFF, &status);
+    // Where accents count from the end of the name (Canadian French), ICU's
+    // direct comparison can disagree with its own sort keys; compare keys.
+    compareByKeys_ = ucol_getAttribute(collator_, UCOL_FRENCH_COLLATION, &status) == UCOL_ON;
     asciiRanks_ = asciiRanksFor(collator_);
 }
 
@@ -226,11 +232,17 @@ int IcuText::compare(std::string_view a, std::string_view b) const {
         appendLower(b, lowerB);
         return lowerA.compare(lowerB);
     }
-    if (!asciiRanks_.empty() && isAscii(a) && isAscii(b)) {
+    const bool asciiPair = !asciiRanks_.empty() && isAscii(a) && isAscii(b);
+    if (asciiPair || compareByKeys_) {
         std::string keyA;
         std::string keyB;
-        appendSortKey(a, keyA);
-        appendSortKey(b, keyB);
+        if (asciiPair) {
+            appendSortKey(a, keyA);
+            appendSortKey(b, keyB);
+        } else {
+            appendCollationKey(a, keyA);
+            appendCollationKey(b, keyB);
+        }
         return keyA.compare(keyB);
     }
     toUtf16(a, utf16_);
@@ -251,7 +263,11 @@ int IcuText::appendSortKey(std::string_view name, std::string& out) const {
         }
         return kAsciiKey;
     }
+    appendCollationKey(name, out);
+    return kCollationKey;
+}
 
+void IcuText::appendCollationKey(std::string_view name, std::string& out) const {
     toUtf16(name, utf16_);
     const std::u16string& text = utf16_;
     const size_t start = out.size();
@@ -263,12 +279,12 @@ int IcuText::appendSortKey(std::string_view name, std::string& out) const {
                             reinterpret_cast<uint8_t*>(out.data() + start), static_cast<int32_t>(room));
         if (needed > 0 && static_cast<size_t>(needed) <= room) {
             out.resize(start + static_cast<size_t>(needed) - 1);  // drop the terminating zero
-            return kCollationKey;
+            return;
         }
-        if (needed <= 0) {  // the collator failed: order by the bytes themselves
+        if (needed <= 0) {  // the collator failed: order by the lower-cased bytes
             out.resize(start);
             appendLower(name, out);
-            return kCollationKey;
+            return;
         }
         room = static_cast<size_t>(needed);
     }

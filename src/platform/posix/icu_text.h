@@ -39,6 +39,8 @@ public:
     static constexpr int kAsciiKey = 1;
 
 private:
+    void appendCollationKey(std::string_view name, std::string& out) const;
+
     std::string locale_;
     bool asciiLowerIsPlain_;  // false for Turkish and Azeri, where I lowers to dotless i
     UCollator* collator_ = nullptr;
@@ -46,6 +48,7 @@ private:
     // characters the collation ignores), when the collation orders ASCII
     // text character by character; empty otherwise.
     std::vector<uint8_t> asciiRanks_;
+    bool compareByKeys_ = false;
     mutable std::u16string utf16_;  // reused conversion buffers
     mutable std::u16string utf16Other_;
 };
