@@ -51,8 +51,7 @@ private:
     static constexpr uint32_t kEmpty = UINT32_MAX;
 
     void grow() {
-        std::vector<uint32_t> old(slots_.size() * 2, kEmpty);
-        old.swap(slots_);
+        slots_.assign(slots_.size() * 2, kEmpty);
         const size_t mask = slots_.size() - 1;
         for (uint32_t index = 0; index < spans_.size(); ++index) {
             const NativeStringView key =
