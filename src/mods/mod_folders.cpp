@@ -11,7 +11,9 @@ namespace {
 
 // The lower-cased names of the mods seen so far, to find a duplicate in one
 // pass: every name is lower-cased once, straight into one shared buffer, and
-// looked up in an open-addressing table of offsets into that buffer.
+// looked up in an open-addressing table of offsets into that buffer. The
+// table is sized for all `expected` names up front, so it never fills past
+// half and never grows.
 class SeenNames {
 public:
     SeenNames(Platform& platform, size_t expected) : platform_(platform) {
@@ -32,7 +34,6 @@ public:
             if (slots_[slot] == kEmpty) {
                 slots_[slot] = static_cast<uint32_t>(spans_.size());
                 spans_.push_back({static_cast<uint32_t>(start), static_cast<uint32_t>(key.size())});
-                if (spans_.size() * 2 > slots_.size()) grow();
                 return true;
             }
             const Span& seen = spans_[slots_[slot]];
@@ -49,18 +50,6 @@ private:
         uint32_t length;
     };
     static constexpr uint32_t kEmpty = UINT32_MAX;
-
-    void grow() {
-        slots_.assign(slots_.size() * 2, kEmpty);
-        const size_t mask = slots_.size() - 1;
-        for (uint32_t index = 0; index < spans_.size(); ++index) {
-            const NativeStringView key =
-                NativeStringView(lowered_).substr(spans_[index].offset, spans_[index].length);
-            size_t slot = std::hash<NativeStringView>{}(key)&mask;
-            while (slots_[slot] != kEmpty) slot = (slot + 1) & mask;
-            slots_[slot] = index;
-        }
-    }
 
     Platform& platform_;
     NativeString lowered_;
