@@ -193,13 +193,15 @@ void IcuText::appendLower(std::string_view name, std::string& out) const {
     if (asciiLowerIsPlain_ && appendAsciiLower(name, out)) return;
     out.resize(start);
 
-    std::u16string text;
+    // The conversion buffers are reused: this runs once per name in the scan.
+    std::u16string& text = utf16_;
     if (!toUtf16(name, text)) {  // not text: only its ASCII letters have a case
         appendAsciiLower(name, out);
         return;
     }
 
-    std::u16string lowered(text.size() + 8, u'\0');
+    std::u16string& lowered = utf16Other_;
+    lowered.assign(text.size() + 8, u'\0');
     UErrorCode status = U_ZERO_ERROR;
     int32_t length = u_strToLower(lowered.data(), static_cast<int32_t>(lowered.size()), text.data(),
                                   static_cast<int32_t>(text.size()), locale_.c_str(), &status);
