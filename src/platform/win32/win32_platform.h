@@ -1,0 +1,44 @@
+// The platform on Windows: Unicode (W) system calls throughout, names as
+// UTF-16 from the file system to the screen and back.
+//
+// Lower-casing and ordering follow the user's locale as Windows has them
+// (LCMapStringEx, CompareStringEx with NORM_IGNORECASE), which is the order a
+// sorted list box shows. Message box and end are the system's own; a window
+// front end only supplies the owner window for the boxes.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <windows.h>
+
+namespace vx::win32 {
+
+class Win32Platform : public Platform {
+public:
+    // `locale` is a locale name such as L"en-US"; empty means the user's own.
+    explicit Win32Platform(std::wstring locale = {});
+
+    Result<NativeString> ownDirectory() override;
+    Result<FolderList> subfolders(const NativeString& directory) override;
+    bool isPlainFile(const NativeString& path) override;
+    Status renameFolder(const NativeString& from, const NativeString& to) override;
+    Status startProgram(const NativeString& path) override;
+    void messageBox(const NativeString& text, int style, const NativeString& title) override;
+    void end() override;
+    void appendLower(NativeStringView name, NativeString& out) override;
+    int compareNames(NativeStringView a, NativeStringView b) override;
+    int appendSortKey(NativeStringView name, std::string& out) override;
+
+    // Message boxes are owned by this window (none until it is set).
+    void setOwner(HWND owner) { owner_ = owner; }
+
+private:
+    std::wstring locale_;  // empty: LOCALE_NAME_USER_DEFAULT
+    HWND owner_ = nullptr;
+};
+
+// The system's description of an error code (FormatMessageW), without the
+// trailing line break; the number itself when the system has no text.
+std::wstring systemMessage(DWORD error);
+
+}  // namespace vx::win32
