@@ -8,6 +8,8 @@
 //
 // Needs DISPLAY with no window manager (bench/run-startup-bench.sh starts
 // Xvfb). The last line is the 32,767-mod figure against the empty game.
+#include "mod_names.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <fcntl.h>
@@ -40,22 +42,6 @@ std::vector<std::string> gamesMade;  // removed on the way out, even on failure
     std::fprintf(stderr, "vx_startup_bench: %s\n", message.c_str());
     for (const std::string& dir : gamesMade) fs::remove_all(dir);
     std::exit(1);
-}
-
-// Names like players' mods: mixed letter case, words and numbers, about a
-// third enabled with ".rte" or ".RTE", a few non-ASCII. The number is unique
-// per mod and is the last run of digits before the suffix, so no two names
-// match even when letter case is ignored.
-std::string modFolderName(int i) {
-    static const char* const words[] = {"Weapons", "armour",    "VEHICLES",  "Maps",  "sound",   "UI",
-                                        "Bunker",  "tools",     "Creatures", "Ärger", "Ωmega",   "factions",
-                                        "BlueSky", "dark_Ages", "Mech",      "ruins", "Überzug", "Terrain"};
-    constexpr int kWords = sizeof(words) / sizeof(words[0]);
-    std::string name = words[i % kWords];
-    name += (i % 5 == 0) ? " Pack " : (i % 5 == 1) ? "-v" : "_";
-    name += std::to_string(i * 7919 % 100003);
-    if (i % 3 == 0) name += (i % 4 == 0) ? ".RTE" : ".rte";
-    return name;
 }
 
 // A game directory with the binary copied in; returns the copy's path.

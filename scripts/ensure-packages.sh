@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the given Debian packages that are not installed yet. Runs
-# apt-get update at most once, and only when something is missing. Works as
+# apt-get update at most once, and only when something is missing. A package
+# for another architecture (name:i386) adds that architecture first. Works as
 # root or through sudo.
 set -euo pipefail
 
@@ -22,5 +23,15 @@ else
 fi
 
 echo "Installing: ${missing[*]}"
+for package in "${missing[@]}"; do
+  case "$package" in
+    *:*)
+      arch=${package##*:}
+      if [ "$arch" != "$(dpkg --print-architecture)" ] && ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
+        "${as_root[@]}" dpkg --add-architecture "$arch"
+      fi
+      ;;
+  esac
+done
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
