@@ -1,9 +1,14 @@
 #include "mods/folder_rules.h"
 
+#include "support/native.h"
+
 #include <gtest/gtest.h>
 
 namespace vx::mods {
 namespace {
+
+using testing::N;
+using testing::U;
 
 struct ClassCase {
     const char* ownName;
@@ -28,47 +33,87 @@ TEST(FolderRules, ClassifiesByOwnName) {
         {"Foo", FolderKind::DisabledMod, "Foo"},
         {"", FolderKind::DisabledMod, ""},
         {"Ärger.rte", FolderKind::EnabledMod, "Ärger"},
+        {"Ωμέγα 😀.Rte", FolderKind::EnabledMod, "Ωμέγα 😀"},
+        {"\u0130.rte", FolderKind::EnabledMod, "\u0130"},  // capital I with dot: not an ASCII letter
+        {"base.rt\u0130", FolderKind::DisabledMod, "base.rt\u0130"},
         {" spaced .rte", FolderKind::EnabledMod, " spaced "},
-        {"\xff\xfe.RTE", FolderKind::EnabledMod, "\xff\xfe"},
     };
     for (const ClassCase& c : cases) {
-        const FolderClass result = classify(c.ownName);
+        const NativeString name = N(c.ownName);
+        const FolderClass result = classify(name);
         EXPECT_EQ(result.kind, c.kind) << c.ownName;
-        EXPECT_EQ(result.modName, c.modName) << c.ownName;
+        EXPECT_EQ(U(result.modName), c.modName) << c.ownName;
     }
 }
 
+#ifndef _WIN32
+// POSIX names are bytes, not necessarily text.
+TEST(FolderRules, ClassifiesNamesThatAreNotText) {
+    const FolderClass result = classify("\xff\xfe.RTE");
+    EXPECT_EQ(result.kind, FolderKind::EnabledMod);
+    EXPECT_EQ(result.modName, "\xff\xfe");
+}
+#endif
+
+// Paths in the system's own form: "/..." on POSIX, "C:\..." on Windows.
+struct PathCase {
+    const char* posix;
+    const char* windows;
+};
+
+std::string systemPath(const PathCase& c) {
+#ifdef _WIN32
+    return c.windows;
+#else
+    return c.posix;
+#endif
+}
+
 TEST(FolderRules, GamePathEndsInExactlyOneSeparator) {
-    EXPECT_EQ(gamePathFrom("/"), "/");
-    EXPECT_EQ(gamePathFrom("/games/Vexmoor"), "/games/Vexmoor/");
-    EXPECT_EQ(gamePathFrom("/games/with space "), "/games/with space /");
+    const std::pair<PathCase, PathCase> cases[] = {
+        {{"/", "C:\\"}, {"/", "C:\\"}},
+        {{"/games/Vexmoor", "C:\\games\\Vexmoor"}, {"/games/Vexmoor/", "C:\\games\\Vexmoor\\"}},
+        {{"/games/with space ", "D:\\with space "}, {"/games/with space /", "D:\\with space \\"}},
+        {{"/net/share", "\\\\server\\share"}, {"/net/share/", "\\\\server\\share\\"}},
+    };
+    for (const auto& [own, game] : cases) {
+        EXPECT_EQ(U(gamePathFrom(N(systemPath(own)))), systemPath(game));
+    }
 }
 
 TEST(FolderRules, OwnNameIsTheTextAfterTheLastSeparator) {
-    EXPECT_EQ(ownName("/games/V/Foo.rte"), "Foo.rte");
-    EXPECT_EQ(ownName("/games/V/.rte"), ".rte");
-    EXPECT_EQ(ownName("/x"), "x");
-    EXPECT_EQ(ownName("/games/V/"), "");
+    const std::pair<PathCase, const char*> cases[] = {
+        {{"/games/V/Foo.rte", "C:\\games\\V\\Foo.rte"}, "Foo.rte"},
+        {{"/games/V/.rte", "C:\\games\\V\\.rte"}, ".rte"},
+        {{"/x", "C:\\x"}, "x"},
+        {{"/games/V/", "C:\\games\\V\\"}, ""},
+        {{"/games/Ärger 😀", "C:\\games\\Ärger 😀"}, "Ärger 😀"},
+    };
+    for (const auto& [path, name] : cases) EXPECT_EQ(U(ownName(N(systemPath(path)))), name);
 }
 
 TEST(FolderRules, FoldersOfAModAreGamePathPlusNameWithOrWithoutLowerCaseSuffix) {
-    EXPECT_EQ(enabledFolder("/g/", "Foo"), "/g/Foo.rte");
-    EXPECT_EQ(disabledFolder("/g/", "Foo"), "/g/Foo");
-    EXPECT_EQ(enabledFolder("/g/", "x.rte.bak"), "/g/x.rte.bak.rte");
-    EXPECT_EQ(enabledFolder("/", ""), "/.rte");
-    EXPECT_EQ(disabledFolder("/", ""), "/");
+    const NativeString game = N(systemPath({"/g/", "C:\\g\\"}));
+    const NativeString root = N(systemPath({"/", "C:\\"}));
+    EXPECT_EQ(U(enabledFolder(game, N("Foo"))), U(game) + "Foo.rte");
+    EXPECT_EQ(U(disabledFolder(game, N("Foo"))), U(game) + "Foo");
+    EXPECT_EQ(U(enabledFolder(game, N("x.rte.bak"))), U(game) + "x.rte.bak.rte");
+    EXPECT_EQ(U(enabledFolder(root, N(""))), U(root) + ".rte");
+    EXPECT_EQ(disabledFolder(root, N("")), root);
 }
 
 TEST(FolderRules, SameModComparesLowerCasedNames) {
     const LowerCase lower = [](NativeStringView s) {
         NativeString out(s);
-        for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (NativeChar& c : out) {
+            if (c >= 'A' && c <= 'Z') c = static_cast<NativeChar>(c - 'A' + 'a');
+        }
         return out;
     };
-    EXPECT_TRUE(sameMod("Foo", "FOO", lower));
-    EXPECT_TRUE(sameMod("", "", lower));
-    EXPECT_FALSE(sameMod("Foo", "Foo ", lower));
-    EXPECT_FALSE(sameMod("Foo", "Fo0", lower));
+    EXPECT_TRUE(sameMod(N("Foo"), N("FOO"), lower));
+    EXPECT_TRUE(sameMod(N(""), N(""), lower));
+    EXPECT_FALSE(sameMod(N("Foo"), N("Foo "), lower));
+    EXPECT_FALSE(sameMod(N("Foo"), N("Fo0"), lower));
 }
 
 }  // namespace

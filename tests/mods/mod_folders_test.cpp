@@ -2,19 +2,25 @@
 
 #include "mods/folder_rules.h"
 
+#include "support/native.h"
 #include "support/temp_dir.h"
 #include "support/test_platform.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+
+#include <algorithm>
+#include <functional>
 
 namespace vx::mods {
 namespace {
 
+using testing::kSep;
 using testing::makeGame;
+using testing::N;
 using testing::ShownMessage;
 using testing::TempDir;
 using testing::TestPlatform;
+using testing::U;
 
 const std::string kDuplicatePrefix =
     "You have one (or more) duplicate mod(s). Please check your VX folder. Duplicate: ";
@@ -27,7 +33,7 @@ protected:
 
     std::vector<std::pair<std::string, bool>> rows() const {
         std::vector<std::pair<std::string, bool>> out;
-        for (const ModEntry& row : mods.List1().rows()) out.push_back({row.text, row.checked});
+        for (const ModEntry& row : mods.List1().rows()) out.push_back({U(row.text), row.checked});
         return out;
     }
 
@@ -44,7 +50,7 @@ protected:
 
     int rowOf(const std::string& name) const {
         for (int row = 0; row < mods.List1().count(); ++row) {
-            if (mods.List1().text(row) == name) return row;
+            if (U(mods.List1().text(row)) == name) return row;
         }
         ADD_FAILURE() << "no row " << name;
         return -1;
@@ -57,7 +63,7 @@ TEST_F(ModFoldersTest, ScanListsModsSortedWithTheirStates) {
     makeGame(game, {"Zeta.rte", "alpha", "Beta.RTE"});
     ASSERT_TRUE(mods.Form_Load());
     EXPECT_TRUE(mods.listReady());
-    EXPECT_EQ(mods.gamePath(), game.path() + "/");
+    EXPECT_EQ(U(mods.gamePath()), game.path() + kSep);
     EXPECT_EQ(rows(),
               (std::vector<std::pair<std::string, bool>>{{"alpha", false}, {"Beta", true}, {"Zeta", true}}));
     EXPECT_TRUE(platform.messages.empty());
@@ -81,7 +87,7 @@ TEST_F(ModFoldersTest, ScanTreatsOddNamesByTheSuffixRuleAlone) {
 TEST_F(ModFoldersTest, ScanIgnoresFilesAndCountsAReadOnlyProgramFile) {
     makeGame(game, {"Mod"});
     game.makeFile("readme.rte");
-    ASSERT_EQ(chmod((game / "Vexmoor.exe").c_str(), 0444), 0);
+    game.makeReadOnly("Vexmoor.exe");
     ASSERT_TRUE(mods.Form_Load());
     EXPECT_EQ(rows(), (std::vector<std::pair<std::string, bool>>{{"Mod", false}}));
 }
@@ -105,9 +111,9 @@ TEST_F(ModFoldersTest, DuplicateNamesTheSecondFolderOfTheListing) {
     makeGame(game, {"Foo.rte", "FOO", "other"}, false);  // no base data folder: the duplicate wins
     // Which of the two comes second depends on the file system's order.
     std::string second;
-    const FolderList listing = platform.subfolders(game.path() + "/").value();
+    const FolderList listing = platform.subfolders(N(game.path() + kSep)).value();
     for (size_t index = 0; index < listing.count(); ++index) {
-        const std::string name(ownName(listing[index]));
+        const std::string name = U(ownName(listing[index]));
         if (name == "Foo.rte") second = second.empty() ? "-" : "Foo";
         if (name == "FOO") second = second.empty() ? "-" : "FOO";
     }
@@ -122,6 +128,8 @@ TEST_F(ModFoldersTest, DuplicateIsFoundAmongUnicodeNamesIgnoringCase) {
     EXPECT_TRUE(message == kDuplicatePrefix + "Ärger" || message == kDuplicatePrefix + "äRGER") << message;
 }
 
+#ifndef _WIN32
+// POSIX names are bytes; those that are not UTF-8 have no letter case.
 TEST_F(ModFoldersTest, NamesThatAreNotValidTextAreNeverTakenForDuplicates) {
     makeGame(game, {"\xff", "\xfe", "\xc3", "\xc3\xa4", "\xc3\x84.rte"});  // the last two: ä and Ä
     EXPECT_FALSE(mods.Form_Load());
@@ -136,6 +144,7 @@ TEST_F(ModFoldersTest, NamesThatAreNotValidTextAreNeverTakenForDuplicates) {
     EXPECT_TRUE(otherMods.Form_Load());
     EXPECT_EQ(otherMods.List1().count(), 6);
 }
+#endif
 
 TEST_F(ModFoldersTest, MissingBaseFolderIsJudgedAfterTheWholeListing) {
     makeGame(game, {"b", "a.rte"}, false);
@@ -154,7 +163,8 @@ TEST_F(ModFoldersTest, ListingFailureIsShownWithTheSystemsReason) {
 
 TEST_F(ModFoldersTest, ScanHandlesMoreThanThirtyTwoThousandMods) {
     std::vector<std::string> names;
-    for (int i = 0; i < 33000; ++i) names.push_back("m" + std::to_string(i) + (i % 3 ? "" : ".rte"));
+    for (int i = 0; i < 33000; ++i)
+        names.push_back(std::string("m").append(std::to_string(i)).append(i % 3 ? "" : ".rte"));
     makeGame(game, names);
     ASSERT_TRUE(mods.Form_Load());
     ASSERT_EQ(mods.List1().count(), 33000);
@@ -203,16 +213,31 @@ TEST_F(ModFoldersTest, EnablingABackupNameAddsTheSuffix) {
     EXPECT_TRUE(game.isFolder("x.rte.bak.rte"));
 }
 
+// Names the file system allows but a program might trip over. Each comes
+// back unchanged, so the rescan finds exactly the same names.
 TEST_F(ModFoldersTest, EveryLegalNameSurvivesScanToggleScan) {
-    const std::vector<std::string> names = {
-        "\xff\xfe invalid", std::string(251, 'L'), "  both ends  ", "new\nline",           "Ärger Ωμέγα",
-        "tab\there",        "back\\slash",         "quote\"s",      std::string(255, 'x'),
+    std::vector<std::string> names = {
+        "Ärger Ωμέγα", " leading", "emoji 😀 pair", "漢字",      "semi;colon",
+        "per%cent",    "brace{s}", "dots.in.name", "x.RTE.bak",
     };
+#ifdef _WIN32
+    // Windows drops trailing spaces from the names it is given, and takes
+    // paths of up to 247 characters for a new folder without the \\?\ prefix.
+    const size_t longest = 247 - game.path().size() - 1;
+    names.insert(names.end(), {"  two leading", std::string(longest, 'L')});
+#else
+    // Any byte but '/' and NUL, up to 255 bytes: the longest name that can
+    // still take the suffix, and one that cannot.
+    const size_t longest = 251;
+    names.insert(names.end(),
+                 {"\xff\xfe invalid", "  both ends  ", "new\nline", "tab\there", "back\\slash", "quote\"s",
+                  "trailing dot.", std::string(longest, 'L'), std::string(255, 'x')});
+#endif
     makeGame(game, names);
     ASSERT_TRUE(mods.Form_Load());
     ASSERT_EQ(mods.List1().count(), static_cast<int>(names.size()));
     for (int row = 0; row < mods.List1().count(); ++row) {
-        if (mods.List1().text(row).size() <= 251) mods.List1().setChecked(row, true);
+        if (mods.List1().text(row).size() <= longest) mods.List1().setChecked(row, true);
     }
     for (int row = 0; row < mods.List1().count(); ++row) mods.List1().setChecked(row, false);
     EXPECT_TRUE(platform.messages.empty()) << platform.messages[0].text;
@@ -223,8 +248,8 @@ TEST_F(ModFoldersTest, EveryLegalNameSurvivesScanToggleScan) {
     std::vector<std::string> expected = names;
     std::vector<std::string> found;
     for (const ModEntry& row : rescanned.List1().rows()) {
-        found.push_back(row.text);
-        EXPECT_FALSE(row.checked) << row.text;
+        found.push_back(U(row.text));
+        EXPECT_FALSE(row.checked) << U(row.text);
     }
     std::sort(expected.begin(), expected.end());
     std::sort(found.begin(), found.end());
@@ -233,13 +258,29 @@ TEST_F(ModFoldersTest, EveryLegalNameSurvivesScanToggleScan) {
 
 // --- refused renames --------------------------------------------------------
 
+// The system's words for why a rename was refused.
+#ifdef _WIN32
+std::string systemReason(DWORD error) {
+    return U(win32::systemMessage(error));
+}
+const std::string kExists = systemReason(ERROR_ALREADY_EXISTS);
+const std::string kNotFound = systemReason(ERROR_FILE_NOT_FOUND);
+const std::string kTooLong = systemReason(ERROR_FILENAME_EXCED_RANGE);
+const std::string kInvalid = systemReason(ERROR_INVALID_NAME);
+#else
+const std::string kExists = "File exists";
+const std::string kNotFound = "No such file or directory";
+const std::string kTooLong = "File name too long";
+const std::string kInvalid = "Invalid argument";
+#endif
+
 struct RefusalCase {
     const char* label;
     std::vector<std::string> folders;  // besides base.rte
     std::string mod;
     bool enable;
     std::function<void(const TempDir&)> interfere;  // what changes on disk after the scan
-    const char* reason;                             // part of the message
+    std::string reason;                             // part of the message
 };
 
 void PrintTo(const RefusalCase& c, std::ostream* out) {
@@ -282,7 +323,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "Foo",
                     true,
                     [](const TempDir& d) { d.makeFolder("Foo.rte"); },
-                    "File exists"},
+                    kExists},
         RefusalCase{"TargetIsAFullFolder",
                     {"Foo"},
                     "Foo",
@@ -291,27 +332,19 @@ INSTANTIATE_TEST_SUITE_P(
                         d.makeFolder("Foo.rte");
                         d.makeFile("Foo.rte/data.ini", "x");
                     },
-                    "File exists"},
-        RefusalCase{"TargetIsAFile",
-                    {"Foo.rte"},
-                    "Foo",
-                    false,
-                    [](const TempDir& d) { d.makeFile("Foo"); },
-                    "File exists"},
+                    kExists},
+        RefusalCase{
+            "TargetIsAFile", {"Foo.rte"}, "Foo", false, [](const TempDir& d) { d.makeFile("Foo"); }, kExists},
         RefusalCase{"TargetInOtherLetterCase",
                     {"Foo"},
                     "Foo",
                     true,
                     [](const TempDir& d) { d.makeFolder("FOO.RTE"); },
                     "FOO.RTE"},
-        RefusalCase{"SourceVanished",
-                    {"Foo"},
-                    "Foo",
-                    true,
-                    [](const TempDir& d) { ASSERT_EQ(rmdir((d / "Foo").c_str()), 0); },
-                    "No such file"},
-        RefusalCase{"NameTooLong", {std::string(252, 'n')}, std::string(252, 'n'), true, nullptr, "too long"},
-        RefusalCase{"EmptyNameCannotLoseItsSuffix", {".rte"}, "", false, nullptr, "Invalid argument"}),
+        RefusalCase{
+            "SourceVanished", {"Foo"}, "Foo", true, [](const TempDir& d) { d.remove("Foo"); }, kNotFound},
+        RefusalCase{"NameTooLong", {std::string(252, 'n')}, std::string(252, 'n'), true, nullptr, kTooLong},
+        RefusalCase{"EmptyNameCannotLoseItsSuffix", {".rte"}, "", false, nullptr, kInvalid}),
     [](const ::testing::TestParamInfo<RefusalCase>& info) { return std::string(info.param.label); });
 
 TEST_F(ModFoldersTest, FolderInUseIsRefusedAndTheProgramGoesOn) {

@@ -1,14 +1,45 @@
-// A platform for tests: the real POSIX backend on real temporary folders,
-// with the game directory chosen by the test, message boxes and ends
-// recorded instead of shown, and switches that make the next operation fail.
+// A platform for tests: the system's real backend (POSIX or Windows) on real
+// temporary folders, with the game directory chosen by the test, message
+// boxes and ends recorded instead of shown, and switches that make the next
+// operation fail.
+//
+// Everything recorded, and every reason to fail with, is UTF-8, so tests
+// read the same on every platform.
 #pragma once
 
-#include "platform/posix/posix_platform.h"
+#include "support/native.h"
 
+#ifdef _WIN32
+#include "platform/win32/win32_platform.h"
+#else
+#include "platform/posix/posix_platform.h"
+#endif
+
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vx::testing {
+
+#ifdef _WIN32
+using SystemPlatform = win32::Win32Platform;
+
+// "en_US" -> L"en-US".
+inline std::wstring systemLocale(const char* locale) {
+    std::wstring name = N(locale);
+    for (wchar_t& c : name) {
+        if (c == L'_') c = L'-';
+    }
+    return name;
+}
+#else
+using SystemPlatform = posix::PosixPlatform;
+
+inline const char* systemLocale(const char* locale) {
+    return locale;
+}
+#endif
 
 struct ShownMessage {
     std::string text;
@@ -16,37 +47,37 @@ struct ShownMessage {
     std::string title;
 };
 
-class TestPlatform : public posix::PosixPlatform {
+class TestPlatform : public SystemPlatform {
 public:
-    // Lower-casing and ordering use a fixed locale, so results do not depend
-    // on the machine's settings.
+    // Lower-casing and ordering use a fixed locale (written like "en_US" on
+    // every platform), so results do not depend on the machine's settings.
     explicit TestPlatform(std::string gameDirectory, const char* locale = "en_US")
-        : PosixPlatform(locale), gameDirectory_(std::move(gameDirectory)) {}
+        : SystemPlatform(systemLocale(locale)), gameDirectory_(std::move(gameDirectory)) {}
 
-    Result<NativeString> ownDirectory() override { return gameDirectory_; }
+    Result<NativeString> ownDirectory() override { return N(gameDirectory_); }
 
     Status renameFolder(const NativeString& from, const NativeString& to) override {
-        renames.push_back({from, to});
+        renames.push_back({U(from), U(to)});
         if (failNextRename) {
-            Failure failure{*failNextRename};
+            Failure failure{N(*failNextRename)};
             failNextRename.reset();
             return failure;
         }
-        return PosixPlatform::renameFolder(from, to);
+        return SystemPlatform::renameFolder(from, to);
     }
 
     Status startProgram(const NativeString& path) override {
-        started.push_back(path);
-        return PosixPlatform::startProgram(path);
+        started.push_back(U(path));
+        return SystemPlatform::startProgram(path);
     }
 
     Result<FolderList> subfolders(const NativeString& directory) override {
-        if (failListing) return Failure{*failListing};
-        return PosixPlatform::subfolders(directory);
+        if (failListing) return Failure{N(*failListing)};
+        return SystemPlatform::subfolders(directory);
     }
 
     void messageBox(const NativeString& text, int style, const NativeString& title) override {
-        messages.push_back({text, style, title});
+        messages.push_back({U(text), style, U(title)});
     }
 
     void end() override { ++ends; }

@@ -1,0 +1,94 @@
+#include "mods/commands.h"
+
+#include "support/native.h"
+#include "support/temp_dir.h"
+#include "support/test_platform.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace vx::mods {
+namespace {
+
+using testing::kSep;
+using testing::makeGame;
+using testing::N;
+using testing::TempDir;
+using testing::TestPlatform;
+
+class CommandsTest : public ::testing::Test {
+protected:
+    TempDir game;
+    TestPlatform platform{game.path()};
+
+    // What the stand-in game reported after it ran; empty when it did not
+    // within a generous time.
+    std::string loadedMods() const {
+        for (int i = 0; i < 400 && !game.exists("Vexmoor.loaded-mods.txt"); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return game.read("Vexmoor.loaded-mods.txt");
+    }
+};
+
+TEST_F(CommandsTest, AboutIsOneInformationBoxOfTwelveLines) {
+    showAbout(platform);
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].title, "About...");
+    EXPECT_EQ(platform.messages[0].style, kStyleInformation);
+    std::vector<std::string> lines;
+    const std::string& text = platform.messages[0].text;
+    for (size_t begin = 0;;) {
+        const size_t end = text.find("\r\n", begin);
+        lines.push_back(text.substr(begin, end - begin));
+        if (end == std::string::npos) break;
+        begin = end + 2;
+    }
+    ASSERT_EQ(lines.size(), 12u);
+    EXPECT_EQ(lines.front(), "Vexmoor ModManager v1.1");
+    EXPECT_EQ(lines.back(), "Enjoy!");
+    for (const std::string& line : lines) {
+        EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << line;  // breaks are CR LF only
+    }
+    EXPECT_EQ(platform.ends, 0);
+}
+
+TEST_F(CommandsTest, LaunchStartsTheGamesProgramFile) {
+    makeGame(game, {"Alpha.rte", "Beta", "Gamma.RTE"});
+    testing::installStandIn(game, VX_STAND_IN_GAME);
+    launchGame(platform, N(game.path() + kSep));
+    EXPECT_EQ(platform.started, std::vector<std::string>{game / "Vexmoor.exe"});
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_EQ(loadedMods(), "Alpha.rte\nGamma.RTE\n");
+}
+
+#ifdef _WIN32
+const std::string kNotAProgram = testing::U(win32::systemMessage(ERROR_BAD_EXE_FORMAT));
+const std::string kNotFound = testing::U(win32::systemMessage(ERROR_FILE_NOT_FOUND));
+#else
+const std::string kNotAProgram = "Permission denied";  // the placeholder is not executable
+const std::string kNotFound = "No such file or directory";
+#endif
+
+TEST_F(CommandsTest, LaunchFailureIsShownWithTheSystemsReason) {
+    makeGame(game, {});
+    launchGame(platform, N(game.path() + kSep));
+    game.remove("Vexmoor.exe");
+    launchGame(platform, N(game.path() + kSep));
+
+    const std::string program = game / "Vexmoor.exe";
+    EXPECT_EQ(platform.started, (std::vector<std::string>{program, program}));
+    ASSERT_EQ(platform.messages.size(), 2u);
+    for (const testing::ShownMessage& shown : platform.messages) {
+        EXPECT_EQ(shown.title, "Error");
+        EXPECT_EQ(shown.style, kStyleExclamation);
+    }
+    EXPECT_EQ(platform.messages[0].text, "Could not start the game \"" + program + "\":\r\n" + kNotAProgram);
+    EXPECT_EQ(platform.messages[1].text, "Could not start the game \"" + program + "\":\r\n" + kNotFound);
+    EXPECT_EQ(platform.ends, 0);
+}
+
+}  // namespace
+}  // namespace vx::mods
