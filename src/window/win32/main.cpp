@@ -1,4 +1,36 @@
+// deDidAzorovo for Windows: copy the program into Vexmoor's main directory
+// and start it there.
+#include "platform/win32/win32_platform.h"
+#include "window/win32/frm_mod_manager.h"
+
 #include <windows.h>
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    return 0;
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+    vx::win32::Win32Platform platform;
+    auto created = vx::win32::frmModManager::create(platform, instance);
+    if (!created.ok()) {
+        platform.messageBox(created.failure().reason, vx::kStyleExclamation, L"Error");
+        return 1;
+    }
+    const std::unique_ptr<vx::win32::frmModManager> window = std::move(created).value();
+
+    // The scan runs before the window is first shown; a fatal finding ends
+    // the process inside it.
+    if (!window->Form_Load()) return 1;
+    const HWND hwnd = window->hwnd();
+    platform.setOwner(hwnd);
+    ShowWindow(hwnd, show);
+    UpdateWindow(hwnd);
+
+    // IsDialogMessageW gives the window Tab, Shift+Tab and the buttons'
+    // access keys, as in a dialog box.
+    MSG message;
+    BOOL got;
+    while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
+        if (!IsDialogMessageW(hwnd, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    return got == 0 ? static_cast<int>(message.wParam) : 1;
 }

@@ -1,0 +1,103 @@
+#include "window/win32/banner.h"
+
+#include <objbase.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <cstring>
+
+namespace vx::win32 {
+namespace {
+
+// OLE may hand GIF decoding to a COM object (Wine does), so COM must be
+// running on this thread while the picture is loaded.
+class ComScope {
+public:
+    ComScope() : started_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComScope() {
+        if (started_) CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    bool started_;
+};
+
+// The resource's bytes in a stream over a copy of them in movable memory,
+// which is what CreateStreamOnHGlobal needs; the stream frees the copy.
+IStream* streamOfResource(HMODULE module, int id) {
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+    if (!found) return nullptr;
+    const DWORD size = SizeofResource(module, found);
+    const HGLOBAL resource = LoadResource(module, found);
+    const void* bytes = resource ? LockResource(resource) : nullptr;
+    if (!bytes || size == 0) return nullptr;
+
+    const HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!copy) return nullptr;
+    void* target = GlobalLock(copy);
+    if (!target) {
+        GlobalFree(copy);
+        return nullptr;
+    }
+    std::memcpy(target, bytes, size);
+    GlobalUnlock(copy);
+    IStream* stream = nullptr;
+    if (FAILED(CreateStreamOnHGlobal(copy, TRUE, &stream))) {
+        GlobalFree(copy);
+        return nullptr;
+    }
+    return stream;
+}
+
+}  // namespace
+
+Banner::Banner(HMODULE module, int id) {
+    ComScope com;
+    IStream* stream = streamOfResource(module, id);
+    if (!stream) return;
+    void* picture = nullptr;
+    if (SUCCEEDED(OleLoadPicture(stream, 0, FALSE, IID_IPicture, &picture))) {
+        picture_ = static_cast<IPicture*>(picture);
+    }
+    stream->Release();
+}
+
+Banner::~Banner() {
+    if (picture_) picture_->Release();
+}
+
+HBITMAP Banner::render(int width, int height) const {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap) return nullptr;
+
+    const HDC dc = CreateCompatibleDC(nullptr);
+    const HGDIOBJ previous = SelectObject(dc, bitmap);
+    const RECT all{0, 0, width, height};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    if (picture_) {
+        OLE_XSIZE_HIMETRIC pictureWidth = 0;
+        OLE_YSIZE_HIMETRIC pictureHeight = 0;
+        picture_->get_Width(&pictureWidth);
+        picture_->get_Height(&pictureHeight);
+        // Smooth scaling when the monitor's DPI makes it larger.
+        SetStretchBltMode(dc, HALFTONE);
+        SetBrushOrgEx(dc, 0, 0, nullptr);
+        // The source is given in HIMETRIC units, bottom-up.
+        picture_->Render(dc, 0, 0, width, height, 0, pictureHeight, pictureWidth, -pictureHeight, nullptr);
+    }
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    return bitmap;
+}
+
+}  // namespace vx::win32

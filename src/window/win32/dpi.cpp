@@ -1,0 +1,80 @@
+#include "window/win32/dpi.h"
+
+#include <uxtheme.h>
+
+namespace vx::win32 {
+namespace {
+
+// A function of user32 or uxtheme that older Windows lacks, or null.
+template <class Function>
+Function lookUp(const wchar_t* module, const char* name) {
+    const HMODULE loaded = GetModuleHandleW(module);
+    if (!loaded) return nullptr;
+    // Through void (*)(): the one function pointer type every other converts
+    // to without a warning.
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(loaded, name)));
+}
+
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+using SystemParametersInfoForDpiFn = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
+using OpenThemeDataForDpiFn = HTHEME(WINAPI*)(HWND, LPCWSTR, UINT);
+
+UINT screenDpi() {
+    const HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : kBaseDpi;
+}
+
+}  // namespace
+
+UINT dpiOf(HWND window) {
+    static const auto getDpiForWindow = lookUp<GetDpiForWindowFn>(L"user32.dll", "GetDpiForWindow");
+    if (getDpiForWindow && window) {
+        if (const UINT dpi = getDpiForWindow(window)) return dpi;
+    }
+    return screenDpi();
+}
+
+RECT scale(const RECT& rect, UINT dpi) {
+    // Edges are scaled, not sizes, so neighbouring controls stay flush.
+    return {scale(rect.left, dpi), scale(rect.top, dpi), scale(rect.right, dpi), scale(rect.bottom, dpi)};
+}
+
+RECT windowRectFor(const RECT& client, DWORD style, DWORD exStyle, UINT dpi) {
+    static const auto adjustForDpi =
+        lookUp<AdjustWindowRectExForDpiFn>(L"user32.dll", "AdjustWindowRectExForDpi");
+    RECT rect = client;
+    if (adjustForDpi) {
+        adjustForDpi(&rect, style, FALSE, exStyle, dpi);
+    } else {
+        AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+    }
+    return rect;
+}
+
+HFONT createMessageFont(UINT dpi) {
+    static const auto parametersForDpi =
+        lookUp<SystemParametersInfoForDpiFn>(L"user32.dll", "SystemParametersInfoForDpi");
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (parametersForDpi && parametersForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi)) {
+        return CreateFontIndirectW(&metrics.lfMessageFont);
+    }
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+        // The system's font is sized for the system DPI.
+        LOGFONTW font = metrics.lfMessageFont;
+        font.lfHeight = MulDiv(font.lfHeight, static_cast<int>(dpi), static_cast<int>(screenDpi()));
+        return CreateFontIndirectW(&font);
+    }
+    return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+HANDLE openTheme(HWND window, const wchar_t* classes, UINT dpi) {
+    static const auto openForDpi = lookUp<OpenThemeDataForDpiFn>(L"uxtheme.dll", "OpenThemeDataForDpi");
+    if (openForDpi) return openForDpi(window, classes, dpi);
+    return OpenThemeData(window, classes);
+}
+
+}  // namespace vx::win32
