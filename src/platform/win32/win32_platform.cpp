@@ -1,1 +1,332 @@
 #include "platform/win32/win32_platform.h"
+
+#include <climits>
+#include <cwchar>
+#include <utility>
+
+namespace vx::win32 {
+namespace {
+
+Failure lastFailure() {
+    return Failure{systemMessage(GetLastError())};
+}
+
+// The system's string functions take lengths as int. Names never come near
+// that limit; a longer view is refused rather than cut short.
+bool fitsInt(size_t length) {
+    return length <= static_cast<size_t>(INT_MAX);
+}
+
+// The part of `path` after its last backslash.
+std::wstring_view ownNameOf(std::wstring_view path) {
+    const size_t backslash = path.rfind(L'\\');
+    return backslash == std::wstring_view::npos ? path : path.substr(backslash + 1);
+}
+
+// True when a path component is "." or "..", which only the system's path
+// parsing resolves.
+bool hasRelativeComponent(std::wstring_view path) {
+    size_t begin = 0;
+    while (begin <= path.size()) {
+        size_t end = path.find(L'\\', begin);
+        if (end == std::wstring_view::npos) end = path.size();
+        const std::wstring_view part = path.substr(begin, end - begin);
+        if (part == L"." || part == L"..") return true;
+        begin = end + 1;
+    }
+    return false;
+}
+
+// The path as the file system is to see it, name for name. Plain Win32 paths
+// are tidied before use: trailing dots and blanks are cut from every name,
+// so a folder listed as "Foo." would be renamed as "Foo", which may be
+// another folder altogether, and paths are limited to MAX_PATH characters.
+// The "\\?\" prefix turns that off. It is put only in front of full drive
+// and network paths written with backslashes and without "." or ".." parts,
+// which is what this program builds from its own directory; anything else is
+// left to the system's usual parsing.
+std::wstring exactPath(const std::wstring& path) {
+    const bool drivePath = path.size() >= 3 && path[1] == L':' && path[2] == L'\\' &&
+                           ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
+    const bool networkPath = path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'?' &&
+                             path[2] != L'.' && path[2] != L'\\';
+    if ((!drivePath && !networkPath) || path.find(L'/') != std::wstring::npos || hasRelativeComponent(path)) {
+        return path;
+    }
+    if (drivePath) return L"\\\\?\\" + path;
+    return L"\\\\?\\UNC\\" + path.substr(2);
+}
+
+// Keys and comparisons that do not depend on the locale, for the case that
+// the system's collation refuses a name (which a valid locale and a length
+// that fits an int rule out): the name's UTF-16 units upper-cased one by
+// one. The keys are those units as big-endian byte pairs, so they order
+// exactly as `compareUpperUnits` does.
+std::wstring upperUnits(std::wstring_view name) {
+    std::wstring upper(name);
+    if (!upper.empty()) CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+    return upper;
+}
+
+int compareUpperUnits(std::wstring_view a, std::wstring_view b) {
+    const int order = upperUnits(a).compare(upperUnits(b));
+    return order < 0 ? -1 : order > 0 ? 1 : 0;
+}
+
+// Family of the keys the system's collation makes, and of the stand-in keys
+// above, which say nothing about the others.
+constexpr int kCollationKey = 0;
+constexpr int kUpperUnitKey = 1;
+
+// The sort key of a name that carries no weights at all: the separators of
+// the key's four levels and nothing else. The system makes this key for a
+// name of ignorable characters only (a soft hyphen, say), but refuses to make
+// one for the empty name.
+constexpr std::string_view kEmptyKey = "\x01\x01\x01\x01";
+
+}  // namespace
+
+std::wstring systemMessage(DWORD error) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr,
+        error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text;
+    if (length > 0 && buffer) text.assign(buffer, length);
+    if (buffer) LocalFree(buffer);
+    // The system ends its messages with a line break, sometimes after a blank.
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
+        text.pop_back();
+    }
+    if (!text.empty()) return text;
+
+    wchar_t number[32];
+    if (error < 0x10000) {
+        std::swprintf(number, 32, L"Error %lu.", static_cast<unsigned long>(error));
+    } else {
+        std::swprintf(number, 32, L"Error 0x%08lX.", static_cast<unsigned long>(error));
+    }
+    return number;
+}
+
+std::wstring systemMessage(DWORD error, std::wstring_view subject) {
+    std::wstring text = systemMessage(error);
+    for (size_t at = text.find(L"%1"); at != std::wstring::npos; at = text.find(L"%1", at + subject.size())) {
+        text.replace(at, 2, subject);
+    }
+    return text;
+}
+
+// A locale name the system does not know would make every string function
+// fail; such a name is dropped for the user's own locale.
+Win32Platform::Win32Platform(std::wstring locale) : locale_(std::move(locale)) {
+    if (!locale_.empty() && !IsValidLocaleName(locale_.c_str())) locale_.clear();
+}
+
+const wchar_t* Win32Platform::localeName() const {
+    return locale_.empty() ? LOCALE_NAME_USER_DEFAULT : locale_.c_str();
+}
+
+// The program's path can be longer than MAX_PATH: the buffer grows until the
+// whole path fits (the system cuts it to the buffer's size and says so only
+// by filling the buffer completely).
+Result<NativeString> Win32Platform::ownDirectory() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return lastFailure();
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        if (path.size() >= 0x10000 * 2) return Failure{systemMessage(ERROR_INSUFFICIENT_BUFFER)};
+        path.resize(path.size() * 2);
+    }
+    const size_t backslash = path.rfind(L'\\');
+    if (backslash == std::wstring::npos) return Failure{L"The program's own path has no folder: " + path};
+    // A drive root keeps its backslash: "C:" alone would mean the drive's
+    // current directory.
+    path.resize(backslash > 0 && path[backslash - 1] == L':' ? backslash + 1 : backslash);
+    return path;
+}
+
+// One search handle reads the whole directory, many entries per call to the
+// file system, without the short 8.3 names nobody here needs. Limiting the
+// search to directories is only a hint to the file system, so each entry's
+// attributes are checked as well. Hidden and system folders are listed like
+// any other: the game loads them too.
+Result<FolderList> Win32Platform::subfolders(const NativeString& directory) {
+    const std::wstring pattern = exactPath(directory) + L"*";
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry, FindExSearchLimitToDirectories,
+                                     nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (search == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER) {
+        // Windows Vista knows neither the basic information level nor the
+        // large fetch.
+        search = FindFirstFileExW(pattern.c_str(), FindExInfoStandard, &entry, FindExSearchLimitToDirectories,
+                                  nullptr, 0);
+    }
+    FolderList paths;
+    if (search == INVALID_HANDLE_VALUE) {
+        // Only a drive's root can hold nothing at all, not even "." and "..".
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) return paths;
+        return lastFailure();
+    }
+    do {
+        const wchar_t* name = entry.cFileName;
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) continue;
+        if (name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'))) continue;
+        paths.add(directory, name);
+    } while (FindNextFileW(search, &entry));
+    const DWORD error = GetLastError();
+    FindClose(search);
+    if (error != ERROR_NO_MORE_FILES) return Failure{systemMessage(error)};
+    return paths;
+}
+
+bool Win32Platform::isPlainFile(const NativeString& path) {
+    const DWORD attributes = GetFileAttributesW(exactPath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
+}
+
+// The file system matches names without regard to letter case, both the
+// folder to rename and the new name, and MoveFileExW without
+// MOVEFILE_REPLACE_EXISTING refuses when the new name is taken in any letter
+// case. A file is not renamed (it is no mod folder, whatever its name), nor
+// is anything renamed to or from an empty name: "C:\Games\V\" + "" would
+// name the game directory itself.
+Status Win32Platform::renameFolder(const NativeString& from, const NativeString& to) {
+    if (ownNameOf(from).empty() || ownNameOf(to).empty()) return Failure{systemMessage(ERROR_INVALID_NAME)};
+    const std::wstring source = exactPath(from);
+    const DWORD attributes = GetFileAttributesW(source.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return lastFailure();
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return Failure{systemMessage(ERROR_DIRECTORY)};
+    if (!MoveFileExW(source.c_str(), exactPath(to).c_str(), 0)) return lastFailure();
+    return std::nullopt;
+}
+
+// The program file is named in full as the program to run, so the system
+// does not search for it. The command line the program gets is its path in
+// quotes: unquoted, a path such as "C:\Program Files\Vexmoor\Vexmoor.exe"
+// would be read by anything that splits it as "C:\Program" followed by
+// arguments. The game inherits no handles and this program's working
+// directory; both handles to it are closed at once, since nothing waits for
+// it.
+Status Win32Platform::startProgram(const NativeString& path) {
+    std::wstring commandLine = L"\"" + path + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return Failure{systemMessage(GetLastError(), ownNameOf(path))};
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return std::nullopt;
+}
+
+// Without an owner (a fatal message before the window is shown) the box is
+// task-modal, so no other window of this thread takes input while it is up,
+// and it is brought to the foreground: it is the only thing on screen that
+// belongs to the program, and the user must see it.
+void Win32Platform::messageBox(const NativeString& text, int style, const NativeString& title) {
+    UINT type = static_cast<UINT>(style);
+    if (!owner_) type |= MB_TASKMODAL | MB_SETFOREGROUND;
+    MessageBoxW(owner_, text.c_str(), title.c_str(), type);
+}
+
+void Win32Platform::end() {
+    ExitProcess(1);
+}
+
+// Lower-case mapping keeps the length of the text, so the result is written
+// straight into `out`; should the system still ask for more room, it gets it.
+void Win32Platform::appendLower(NativeStringView name, NativeString& out) {
+    if (name.empty()) return;
+    const size_t start = out.size();
+    if (fitsInt(name.size())) {
+        const int length = static_cast<int>(name.size());
+        out.resize(start + name.size());
+        int written = LCMapStringEx(localeName(), LCMAP_LOWERCASE, name.data(), length, out.data() + start,
+                                    length, nullptr, nullptr, 0);
+        if (written == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+            const int needed = LCMapStringEx(localeName(), LCMAP_LOWERCASE, name.data(), length, nullptr, 0,
+                                             nullptr, nullptr, 0);
+            if (needed > 0) {
+                out.resize(start + static_cast<size_t>(needed));
+                written = LCMapStringEx(localeName(), LCMAP_LOWERCASE, name.data(), length,
+                                        out.data() + start, needed, nullptr, nullptr, 0);
+            }
+        }
+        if (written > 0) {
+            out.resize(start + static_cast<size_t>(written));
+            return;
+        }
+    }
+    // The system's own lower-casing, which needs no locale and cannot fail.
+    out.resize(start);
+    out.append(name);
+    CharLowerBuffW(out.data() + start, static_cast<DWORD>(name.size()));
+}
+
+// The order of a sorted list box, which compares its strings the same way.
+int Win32Platform::compareNames(NativeStringView a, NativeStringView b) {
+    if (fitsInt(a.size()) && fitsInt(b.size())) {
+        const int order = CompareStringEx(localeName(), NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+                                          b.data(), static_cast<int>(b.size()), nullptr, nullptr, 0);
+        if (order != 0) return order - CSTR_EQUAL;
+    }
+    return compareUpperUnits(a, b);
+}
+
+// The system's sort keys, made with the same locale and flags as
+// compareNames, compare byte by byte exactly as CompareStringEx compares the
+// names: Windows derives both from the same weights, hyphens and
+// apostrophes included (they count only after everything else). Checked on
+// many random names by this backend's tests. So all names share one family
+// and the list is sorted by keys alone.
+//
+// Most keys take two bytes per character and a few more; the first try
+// leaves room for three, which saves asking for the size first.
+int Win32Platform::appendSortKey(NativeStringView name, std::string& out) {
+    if (name.empty()) {
+        out.append(kEmptyKey);
+        return kCollationKey;
+    }
+    const size_t start = out.size();
+    if (fitsInt(name.size()) && name.size() < static_cast<size_t>(INT_MAX / 8)) {
+        const int length = static_cast<int>(name.size());
+        const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+        int room = length * 3 + 8;
+        out.resize(start + static_cast<size_t>(room));
+        // The key is bytes; the function counts the room in bytes here.
+        int written =
+            LCMapStringEx(localeName(), flags, name.data(), length,
+                          reinterpret_cast<wchar_t*>(out.data() + start), room, nullptr, nullptr, 0);
+        if (written == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+            room = LCMapStringEx(localeName(), flags, name.data(), length, nullptr, 0, nullptr, nullptr, 0);
+            if (room > 0) {
+                out.resize(start + static_cast<size_t>(room));
+                written =
+                    LCMapStringEx(localeName(), flags, name.data(), length,
+                                  reinterpret_cast<wchar_t*>(out.data() + start), room, nullptr, nullptr, 0);
+            }
+        }
+        if (written > 0) {
+            out.resize(start + static_cast<size_t>(written) - 1);  // without the terminating zero
+            return kCollationKey;
+        }
+    }
+    out.resize(start);
+    for (const wchar_t unit : upperUnits(name)) {
+        out += static_cast<char>(unit >> 8);
+        out += static_cast<char>(unit & 0xFF);
+    }
+    return kUpperUnitKey;
+}
+
+}  // namespace vx::win32

@@ -11,6 +11,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <string_view>
+
 namespace vx::win32 {
 
 class Win32Platform : public Platform {
@@ -33,6 +36,10 @@ public:
     void setOwner(HWND owner) { owner_ = owner; }
 
 private:
+    // The locale for the string functions: LOCALE_NAME_USER_DEFAULT when none
+    // was given.
+    const wchar_t* localeName() const;
+
     std::wstring locale_;  // empty: LOCALE_NAME_USER_DEFAULT
     HWND owner_ = nullptr;
 };
@@ -40,5 +47,9 @@ private:
 // The system's description of an error code (FormatMessageW), without the
 // trailing line break; the number itself when the system has no text.
 std::wstring systemMessage(DWORD error);
+
+// The same, with the placeholder "%1" that some descriptions hold ("%1 is not
+// a valid Win32 application.") replaced by `subject`, a file name say.
+std::wstring systemMessage(DWORD error, std::wstring_view subject);
 
 }  // namespace vx::win32
