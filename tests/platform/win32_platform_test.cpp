@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace vx::win32 {
@@ -280,11 +281,13 @@ TEST_F(Win32PlatformTest, RenameNeverReplacesATargetInAnyLetterCase) {
     dir.makeFolder(L"Baz.rte");
     dir.makeFolder(L"BAZ");
     const auto before = dir.entries();
-    for (const auto& [from, to] : {std::pair{L"Foo", L"Foo.rte"}, std::pair{L"Bar", L"Bar.rte"},
-                                   std::pair{L"Baz.rte", L"Baz"}, std::pair{L"Foo", L"Bar"}}) {
+    // The reason names what is in the way, as it is written on disk.
+    for (const auto& [from, to, existing] :
+         {std::tuple{L"Foo", L"Foo.rte", L"\"fOO.Rte\""}, std::tuple{L"Bar", L"Bar.rte", L"\"bar.RTE\""},
+          std::tuple{L"Baz.rte", L"Baz", L"\"BAZ\""}, std::tuple{L"Foo", L"BAR", L"\"Bar\""}}) {
         const Status refused = rename(from, to);
         ASSERT_TRUE(refused) << utf8(from) << " -> " << utf8(to);
-        EXPECT_FALSE(refused->reason.empty());
+        EXPECT_NE(refused->reason.find(existing), std::wstring::npos) << utf8(refused->reason);
     }
     EXPECT_EQ(dir.entries(), before);
     EXPECT_TRUE(dir.exists(L"Foo\\data.ini"));
@@ -298,12 +301,20 @@ TEST_F(Win32PlatformTest, RenameRefusesAMissingSourceAFileAndAnEmptyName) {
     dir.makeFile(L"NotAFolder");
     ASSERT_TRUE(rename(L"NotAFolder", L"NotAFolder.rte"));
 
+    // 252 characters and the suffix are one more than any Windows file
+    // system takes.
+    const std::wstring longest(252, L'n');
+    dir.makeFolder(longest);
+    const Status tooLong = rename(longest, longest + L".rte");
+    ASSERT_TRUE(tooLong);
+    EXPECT_EQ(tooLong->reason, systemMessage(ERROR_FILENAME_EXCED_RANGE));
+
     // Disabling a mod with an empty name asks to rename "<game>\.rte" to the
     // game directory itself.
     dir.makeFolder(L".rte");
     EXPECT_TRUE(platform.renameFolder(dir / L".rte", dir.path() + L"\\"));
     EXPECT_TRUE(platform.renameFolder(dir / L"", dir / L".rte"));
-    EXPECT_EQ(dir.entries(), (std::vector<std::wstring>{L".rte", L"NotAFolder"}));
+    EXPECT_EQ(dir.entries(), (std::vector<std::wstring>{L".rte", L"NotAFolder", longest}));
 }
 
 // --- program start --------------------------------------------------------------

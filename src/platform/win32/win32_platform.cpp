@@ -57,6 +57,17 @@ std::wstring exactPath(const std::wstring& path) {
     return L"\\\\?\\UNC\\" + path.substr(2);
 }
 
+// The name the file system keeps for the entry at `path`, in its own letter
+// case; empty when there is none. (Names never hold the wildcards * and ?.)
+std::wstring actualName(const std::wstring& path) {
+    WIN32_FIND_DATAW entry;
+    HANDLE search =
+        FindFirstFileExW(path.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) return {};
+    FindClose(search);
+    return entry.cFileName;
+}
+
 // Keys and comparisons that do not depend on the locale, for the case that
 // the system's collation refuses a name (which a valid locale and a length
 // that fits an int rule out): the name's UTF-16 units upper-cased one by
@@ -83,6 +94,9 @@ constexpr int kUpperUnitKey = 1;
 // name of ignorable characters only (a soft hyphen, say), but refuses to make
 // one for the empty name.
 constexpr std::string_view kEmptyKey = "\x01\x01\x01\x01";
+
+// The longest name of a file or folder on Windows file systems.
+constexpr size_t kLongestName = 255;
 
 }  // namespace
 
@@ -193,17 +207,30 @@ bool Win32Platform::isPlainFile(const NativeString& path) {
 // The file system matches names without regard to letter case, both the
 // folder to rename and the new name, and MoveFileExW without
 // MOVEFILE_REPLACE_EXISTING refuses when the new name is taken in any letter
-// case. A file is not renamed (it is no mod folder, whatever its name), nor
-// is anything renamed to or from an empty name: "C:\Games\V\" + "" would
-// name the game directory itself.
+// case; the reason then names what is in the way, in its own letter case. A
+// file is not renamed (it is no mod folder, whatever its name), nor is
+// anything renamed to or from an empty name: "C:\Games\V\" + "" would name
+// the game directory itself.
 Status Win32Platform::renameFolder(const NativeString& from, const NativeString& to) {
     if (ownNameOf(from).empty() || ownNameOf(to).empty()) return Failure{systemMessage(ERROR_INVALID_NAME)};
     const std::wstring source = exactPath(from);
+    const std::wstring target = exactPath(to);
     const DWORD attributes = GetFileAttributesW(source.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return lastFailure();
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return Failure{systemMessage(ERROR_DIRECTORY)};
-    if (!MoveFileExW(source.c_str(), exactPath(to).c_str(), 0)) return lastFailure();
-    return std::nullopt;
+    if (MoveFileExW(source.c_str(), target.c_str(), 0)) return std::nullopt;
+
+    const DWORD error = GetLastError();
+    // No Windows file system takes names of more than 255 UTF-16 units; what
+    // the system says about such a name (with the "\\?\" prefix, often that
+    // it is not found) is less to the point.
+    if (ownNameOf(to).size() > kLongestName) return Failure{systemMessage(ERROR_FILENAME_EXCED_RANGE)};
+    std::wstring reason = systemMessage(error);
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
+        const std::wstring existing = actualName(target);
+        if (!existing.empty()) reason += L" The name is taken by \"" + existing + L"\".";
+    }
+    return Failure{reason};
 }
 
 // The program file is named in full as the program to run, so the system
