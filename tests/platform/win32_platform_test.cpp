@@ -403,7 +403,11 @@ TEST_F(ProgramStartTest, StartOfAMissingOrInvalidProgramFailsWithTheReason) {
     EXPECT_EQ(invalid->reason.find(L"%1"), std::wstring::npos) << utf8(invalid->reason);
 }
 
-// --- messages ---------------------------------------------------------------------
+// --- end and messages ------------------------------------------------------------
+
+TEST(End, EndsTheProcessAtOnceWithStatusOne) {
+    EXPECT_EXIT(Win32Platform().end(), ::testing::ExitedWithCode(1), "");
+}
 
 TEST(SystemMessage, IsTheSystemsSentenceWithoutTheLineBreakOrTheNumber) {
     for (const DWORD error : {ERROR_FILE_NOT_FOUND, ERROR_ALREADY_EXISTS, ERROR_ACCESS_DENIED}) {
@@ -498,7 +502,9 @@ TEST(Win32Text, SortKeysOrderNamesExactlyAsCompareNamesDoes) {
         L"Ä",  L"å",  L"Ω", L"ı", L"İ",  L"é",  L"é",      L"ß",      L"ss", L"Æ",    L"ae",
         L"日", L"ñ",  L"~", L"!", L"½",  L"Ａ", L"\u00ad", L"\u200b", L"😀",  L".rte", L"ø"};
     std::mt19937 random(20240611);
-    std::vector<std::wstring> names = {L"", L"\u00ad", L"a-", L"-a", L"co-op", L"coop", L"co'op"};
+    // Hyphens weigh four bytes each: a key longer than the first guess.
+    std::vector<std::wstring> names = {
+        L"", L"\u00ad", L"a-", L"-a", L"co-op", L"coop", L"co'op", std::wstring(40, L'-'), L"ß-ß-Æ'Æ-ǅ-ﬃ-"};
     while (names.size() < 400) {
         std::wstring name;
         for (int n = 1 + static_cast<int>(random() % 6); n > 0; --n) name += pieces[random() % pieces.size()];
