@@ -93,6 +93,18 @@ public:
     bool isFolder(const std::wstring& name) const {
         return exists(name) && (attributes(name) & FILE_ATTRIBUTE_DIRECTORY);
     }
+    // The contents of a file; empty when it cannot be read.
+    std::string read(const std::wstring& name) const {
+        HANDLE file = CreateFileW(exact(*this / name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return {};
+        std::string text(4096, '\0');
+        DWORD read = 0;
+        if (!ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr)) read = 0;
+        CloseHandle(file);
+        text.resize(read);
+        return text;
+    }
     // The names of the entries directly inside, in code unit order.
     std::vector<std::wstring> entries() const {
         std::vector<std::wstring> names;
@@ -382,14 +394,42 @@ TEST_F(ProgramStartTest, StartRunsTheGameItselfEvenBehindAPathWithBlanks) {
     Sleep(300);  // time enough for the decoy to have written, had it started
     EXPECT_FALSE(dir.exists(kReport));
 
-    HANDLE file = CreateFileW((dir / L"Program Files\\Game\\" + kReport).c_str(), GENERIC_READ,
-                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    char text[64] = {};
-    DWORD read = 0;
-    ReadFile(file, text, sizeof text - 1, &read, nullptr);
-    CloseHandle(file);
-    EXPECT_EQ(std::string(text, read), "Alpha.rte\n");
+    EXPECT_EQ(dir.read(L"Program Files\\Game\\" + std::wstring(kReport)), "Alpha.rte\n");
+}
+
+// The stand-in game itself, as the tests of the program rely on it: it
+// reports the folders the game would load, UTF-8 in byte order, and fails
+// with status 2 without the game's base data.
+TEST_F(ProgramStartTest, StandInGameReportsTheModsItWouldLoad) {
+    for (const wchar_t* folder :
+         {L"base.rte", L"Zeta.RTE", L"beta.rte", L"Ärger.Rte", L"alpha", L"x.rte.bak"}) {
+        dir.makeFolder(folder);
+    }
+    dir.makeFile(L"file.rte");
+    placeGame(dir / L"Vexmoor.exe");
+    const auto run = [&] {
+        std::wstring commandLine = L"\"" + (dir / L"Vexmoor.exe") + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        if (!CreateProcessW((dir / L"Vexmoor.exe").c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                            nullptr, nullptr, &startup, &process)) {
+            return DWORD{9999};
+        }
+        WaitForSingleObject(process.hProcess, 20000);
+        DWORD status = 9999;
+        GetExitCodeProcess(process.hProcess, &status);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return status;
+    };
+    EXPECT_EQ(run(), 0u);
+    EXPECT_EQ(dir.read(kReport), "Zeta.RTE\nbeta.rte\n\xc3\x84rger.Rte\n");
+
+    ASSERT_TRUE(RemoveDirectoryW((dir / L"base.rte").c_str()));
+    ASSERT_TRUE(MoveFileW((dir / L"beta.rte").c_str(), (dir / L"beta").c_str()));
+    EXPECT_EQ(run(), 2u);
+    EXPECT_EQ(dir.read(kReport), "Zeta.RTE\n\xc3\x84rger.Rte\n");
 }
 
 TEST_F(ProgramStartTest, StartOfAMissingOrInvalidProgramFailsWithTheReason) {

@@ -233,13 +233,13 @@ Status Win32Platform::renameFolder(const NativeString& from, const NativeString&
     return Failure{reason};
 }
 
-// The program file is named in full as the program to run, so the system
-// does not search for it. The command line the program gets is its path in
-// quotes: unquoted, a path such as "C:\Program Files\Vexmoor\Vexmoor.exe"
-// would be read by anything that splits it as "C:\Program" followed by
-// arguments. The game inherits no handles and this program's working
-// directory; both handles to it are closed at once, since nothing waits for
-// it.
+// The path goes in as the program to run, so Windows does not search for
+// it, and the command line the game gets is that path in quotes. Given an
+// unquoted path as the whole command line instead, Windows would try
+// "C:\Program.exe" first for a game under "C:\Program Files\...", and a game
+// reading its command line would find the path split into several
+// arguments. The game inherits no handles, starts in this program's working
+// directory, and runs on by itself: both handles to it are closed at once.
 Status Win32Platform::startProgram(const NativeString& path) {
     std::wstring commandLine = L"\"" + path + L"\"";
     STARTUPINFOW startup{};
