@@ -1,10 +1,14 @@
 #include "platform/win32/win32_platform.h"
 
+#include "support/native.h"
+#include "support/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <thread>
@@ -14,125 +18,9 @@
 namespace vx::win32 {
 namespace {
 
-// Paths with "\\?\" in front reach names the usual path parsing would change
-// (a trailing dot) and need no length limit.
-std::wstring exact(const std::wstring& path) {
-    return L"\\\\?\\" + path;
-}
-
-// Deletes a file or folder tree; clears read-only, hidden and system flags
-// first. A program started by a test may still hold its file for a moment,
-// so deletions are retried for a while.
-void removeTree(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(exact(path).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return;
-    SetFileAttributesW(exact(path).c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        WIN32_FIND_DATAW entry;
-        HANDLE search = FindFirstFileW(exact(path + L"\\*").c_str(), &entry);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                const std::wstring name = entry.cFileName;
-                if (name != L"." && name != L"..") removeTree(path + L"\\" + name);
-            } while (FindNextFileW(search, &entry));
-            FindClose(search);
-        }
-    }
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const BOOL removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(exact(path).c_str())
-                                                                     : DeleteFileW(exact(path).c_str());
-        if (removed) return;
-        Sleep(50);
-    }
-}
-
-// A fresh folder under the system's temporary folder for each test, removed
-// with everything in it afterwards.
-class TempFolder {
-public:
-    TempFolder() {
-        wchar_t base[MAX_PATH + 1];
-        const DWORD length = GetTempPathW(MAX_PATH + 1, base);
-        std::wstring parent(base, length);
-        if (!parent.empty() && parent.back() == L'\\') parent.pop_back();
-        static std::atomic<unsigned> counter{0};
-        for (;;) {
-            path_ = parent + L"\\vx-win32-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                    std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(counter++);
-            if (CreateDirectoryW(path_.c_str(), nullptr)) break;
-            if (GetLastError() != ERROR_ALREADY_EXISTS) {
-                ADD_FAILURE() << "cannot create a temporary folder: error " << GetLastError();
-                break;
-            }
-        }
-    }
-    ~TempFolder() { removeTree(path_); }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    // Without a trailing backslash.
-    const std::wstring& path() const { return path_; }
-    std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
-
-    void makeFolder(const std::wstring& name, DWORD attributes = 0) const {
-        ASSERT_TRUE(CreateDirectoryW(exact(*this / name).c_str(), nullptr)) << GetLastError();
-        if (attributes) {
-            ASSERT_TRUE(SetFileAttributesW(exact(*this / name).c_str(), attributes));
-        }
-    }
-    void makeFile(const std::wstring& name, DWORD attributes = FILE_ATTRIBUTE_NORMAL) const {
-        HANDLE file = CreateFileW(exact(*this / name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  attributes, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
-        CloseHandle(file);
-    }
-    DWORD attributes(const std::wstring& name) const {
-        return GetFileAttributesW(exact(*this / name).c_str());
-    }
-    bool exists(const std::wstring& name) const { return attributes(name) != INVALID_FILE_ATTRIBUTES; }
-    bool isFolder(const std::wstring& name) const {
-        return exists(name) && (attributes(name) & FILE_ATTRIBUTE_DIRECTORY);
-    }
-    // The contents of a file; empty when it cannot be read.
-    std::string read(const std::wstring& name) const {
-        HANDLE file = CreateFileW(exact(*this / name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return {};
-        std::string text(4096, '\0');
-        DWORD read = 0;
-        if (!ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr)) read = 0;
-        CloseHandle(file);
-        text.resize(read);
-        return text;
-    }
-    // The names of the entries directly inside, in code unit order.
-    std::vector<std::wstring> entries() const {
-        std::vector<std::wstring> names;
-        WIN32_FIND_DATAW entry;
-        HANDLE search = FindFirstFileW(exact(*this / L"*").c_str(), &entry);
-        if (search == INVALID_HANDLE_VALUE) return names;
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name != L"." && name != L"..") names.push_back(name);
-        } while (FindNextFileW(search, &entry));
-        FindClose(search);
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-private:
-    std::wstring path_;
-};
-
-std::string utf8(std::wstring_view text) {
-    if (text.empty()) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
-                        nullptr);
-    return out;
-}
+using testing::N;
+using testing::TempDir;
+using testing::U;
 
 std::string hex(std::wstring_view text) {
     std::string out;
@@ -146,25 +34,29 @@ std::string hex(std::wstring_view text) {
 
 class Win32PlatformTest : public ::testing::Test {
 protected:
-    TempFolder dir;
+    TempDir dir;
     Win32Platform platform;
 
-    std::vector<std::wstring> subfolderNames() {
-        Result<FolderList> listing = platform.subfolders(dir.path() + L"\\");
-        EXPECT_TRUE(listing.ok()) << utf8(listing.failure().reason);
-        std::vector<std::wstring> names;
+    // The directory as the program hands it to the listing.
+    std::wstring listed() const { return N(dir.path()) + L"\\"; }
+
+    // The names of the subfolders listed, sorted bytewise.
+    std::vector<std::string> subfolderNames() {
+        Result<FolderList> listing = platform.subfolders(listed());
+        EXPECT_TRUE(listing.ok()) << U(listing.failure().reason);
+        std::vector<std::string> names;
         if (!listing.ok()) return names;
         for (size_t index = 0; index < listing.value().count(); ++index) {
             const std::wstring path(listing.value()[index]);
-            EXPECT_EQ(path.rfind(dir.path() + L"\\", 0), 0u) << utf8(path);
-            names.push_back(path.substr(dir.path().size() + 1));
+            EXPECT_EQ(path.rfind(listed(), 0), 0u) << U(path);
+            names.push_back(U(path.substr(listed().size())));
         }
         std::sort(names.begin(), names.end());
         return names;
     }
 
-    Status rename(const std::wstring& from, const std::wstring& to) {
-        return platform.renameFolder(dir / from, dir / to);
+    Status rename(std::string_view from, std::string_view to) {
+        return platform.renameFolder(dir.native(from), dir.native(to));
     }
 };
 
@@ -179,201 +71,174 @@ TEST_F(Win32PlatformTest, OwnDirectoryHoldsTheRunningProgramWithoutATrailingBack
     ASSERT_GT(GetModuleFileNameW(nullptr, self, 4096), 0u);
     const std::wstring program = self;
     EXPECT_EQ(program.rfind(own.value() + L"\\", 0), 0u);
-    EXPECT_EQ(program.find(L'\\', own.value().size() + 1), std::wstring::npos) << utf8(program);
+    EXPECT_EQ(program.find(L'\\', own.value().size() + 1), std::wstring::npos) << U(program);
 }
 
 TEST_F(Win32PlatformTest, ListingYieldsEverySubfolderAndNothingElse) {
-    dir.makeFolder(L"plain");
-    dir.makeFolder(L"hidden", FILE_ATTRIBUTE_HIDDEN);
-    dir.makeFolder(L"system", FILE_ATTRIBUTE_SYSTEM);
-    dir.makeFolder(L"locked", FILE_ATTRIBUTE_READONLY);
-    dir.makeFolder(L".rte");
-    dir.makeFolder(L"with space");
-    dir.makeFolder(L"Ärger");
-    dir.makeFolder(L"日本");
-    dir.makeFile(L"file.rte");
-    dir.makeFile(L"hidden file", FILE_ATTRIBUTE_HIDDEN);
-    EXPECT_EQ(subfolderNames(), (std::vector<std::wstring>{L".rte", L"hidden", L"locked", L"plain", L"system",
-                                                           L"with space", L"Ärger", L"日本"}));
+    for (const char* folder :
+         {"plain", "hidden", "system", "locked", ".rte", "with space", "Ärger", "日本"}) {
+        dir.makeFolder(folder);
+    }
+    dir.setAttributes("hidden", FILE_ATTRIBUTE_HIDDEN);
+    dir.setAttributes("system", FILE_ATTRIBUTE_SYSTEM);
+    dir.setAttributes("locked", FILE_ATTRIBUTE_READONLY);
+    dir.makeFile("file.rte");
+    dir.makeFile("hidden file");
+    dir.setAttributes("hidden file", FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(subfolderNames(), (std::vector<std::string>{".rte", "hidden", "locked", "plain", "system",
+                                                          "with space", "Ärger", "日本"}));
 }
 
 TEST_F(Win32PlatformTest, ListingOfAnEmptyFolderIsEmptyAndOfAMissingOneFails) {
     EXPECT_TRUE(subfolderNames().empty());
 
-    dir.makeFile(L"file");
-    for (const std::wstring& missing : {dir / L"missing\\", dir / L"file\\"}) {
+    dir.makeFile("file");
+    for (const std::wstring& missing : {dir.native("missing/"), dir.native("file/")}) {
         Result<FolderList> listing = platform.subfolders(missing);
-        ASSERT_FALSE(listing.ok()) << utf8(missing);
+        ASSERT_FALSE(listing.ok()) << U(missing);
         EXPECT_FALSE(listing.failure().reason.empty());
     }
 }
 
-// Several thousand entries take many calls to the file system; every one
-// must arrive, and none twice.
+// Many entries take many calls to the file system; every one must arrive,
+// and none twice.
 TEST_F(Win32PlatformTest, ListingOfManyFoldersIsComplete) {
-    std::vector<std::wstring> expected;
+    std::vector<std::string> expected;
     for (int i = 0; i < 1500; ++i) {
-        expected.push_back(L"mod " + std::to_wstring(100000 + i) + (i % 3 == 0 ? L".rte" : L""));
+        expected.push_back("mod " + std::to_string(100000 + i) + (i % 3 == 0 ? ".rte" : ""));
         dir.makeFolder(expected.back());
-        if (i % 10 == 0) dir.makeFile(L"file " + std::to_wstring(i));
+        if (i % 10 == 0) dir.makeFile("file " + std::to_string(i));
     }
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(subfolderNames(), expected);
 }
 
 // Windows cuts trailing dots and blanks from names in plain paths, which
-// would rename "Foo." as "Foo": another folder, or none.
+// would rename "dots." as "dots": another folder, or none.
 TEST_F(Win32PlatformTest, NamesSurviveListingRenameAndListingUnchanged) {
-    const std::vector<std::wstring> names = {L"Ärger", L"日本", L"emoji 😀", L"dots.", L"blank "};
-    for (const std::wstring& name : names) dir.makeFolder(name);
-    dir.makeFolder(L"dots");  // what "dots." would turn into
-    dir.makeFolder(L"blank");
+    const std::vector<std::string> names = {"Ärger", "日本", "emoji 😀", "dots.", "blank "};
+    for (const std::string& name : names) dir.makeFolder(name);
+    dir.makeFolder("dots");
+    dir.makeFolder("blank");
 
-    Result<FolderList> listing = platform.subfolders(dir.path() + L"\\");
+    Result<FolderList> listing = platform.subfolders(listed());
     ASSERT_TRUE(listing.ok());
     for (size_t index = 0; index < listing.value().count(); ++index) {
         const std::wstring path(listing.value()[index]);
-        const std::wstring name = path.substr(dir.path().size() + 1);
-        if (name == L"dots" || name == L"blank") continue;
+        const std::string name = U(path.substr(listed().size()));
+        if (name == "dots" || name == "blank") continue;
         const Status renamed = platform.renameFolder(path, path + L".rte");
-        EXPECT_FALSE(renamed) << utf8(name) << ": " << utf8(renamed->reason);
+        EXPECT_FALSE(renamed) << name << ": " << U(renamed->reason);
     }
-    std::vector<std::wstring> expected = {L"blank", L"dots"};
-    for (const std::wstring& name : names) expected.push_back(name + L".rte");
+    std::vector<std::string> expected = {"blank", "dots"};
+    for (const std::string& name : names) expected.push_back(name + ".rte");
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(subfolderNames(), expected);
 }
 
 TEST_F(Win32PlatformTest, PlainFileIsAVisibleFileEvenWhenReadOnly) {
-    dir.makeFile(L"game.exe");
-    dir.makeFile(L"locked.exe", FILE_ATTRIBUTE_READONLY);
-    dir.makeFile(L"archived.exe", FILE_ATTRIBUTE_ARCHIVE);
-    dir.makeFile(L"hidden.exe", FILE_ATTRIBUTE_HIDDEN);
-    dir.makeFile(L"system.exe", FILE_ATTRIBUTE_SYSTEM);
-    dir.makeFolder(L"folder.exe");
-    EXPECT_TRUE(platform.isPlainFile(dir / L"game.exe"));
-    EXPECT_TRUE(platform.isPlainFile(dir / L"GAME.EXE"));
-    EXPECT_TRUE(platform.isPlainFile(dir / L"locked.exe"));
-    EXPECT_TRUE(platform.isPlainFile(dir / L"archived.exe"));
-    EXPECT_FALSE(platform.isPlainFile(dir / L"hidden.exe"));
-    EXPECT_FALSE(platform.isPlainFile(dir / L"system.exe"));
-    EXPECT_FALSE(platform.isPlainFile(dir / L"folder.exe"));
-    EXPECT_FALSE(platform.isPlainFile(dir / L"missing.exe"));
-    EXPECT_FALSE(platform.isPlainFile(dir / L"missing\\game.exe"));
+    for (const char* file : {"game.exe", "locked.exe", "hidden.exe", "system.exe"}) dir.makeFile(file);
+    dir.makeReadOnly("locked.exe");
+    dir.setAttributes("hidden.exe", FILE_ATTRIBUTE_HIDDEN);
+    dir.setAttributes("system.exe", FILE_ATTRIBUTE_SYSTEM);
+    dir.makeFolder("folder.exe");
+    EXPECT_TRUE(platform.isPlainFile(dir.native("game.exe")));
+    EXPECT_TRUE(platform.isPlainFile(dir.native("GAME.EXE")));
+    EXPECT_TRUE(platform.isPlainFile(dir.native("locked.exe")));
+    EXPECT_FALSE(platform.isPlainFile(dir.native("hidden.exe")));
+    EXPECT_FALSE(platform.isPlainFile(dir.native("system.exe")));
+    EXPECT_FALSE(platform.isPlainFile(dir.native("folder.exe")));
+    EXPECT_FALSE(platform.isPlainFile(dir.native("missing.exe")));
+    EXPECT_FALSE(platform.isPlainFile(dir.native("missing/game.exe")));
 }
 
 // --- rename -------------------------------------------------------------------
 
 TEST_F(Win32PlatformTest, RenameMovesTheFolderWithItsContents) {
-    dir.makeFolder(L"Foo");
-    dir.makeFile(L"Foo\\data.ini");
-    EXPECT_FALSE(rename(L"Foo", L"Foo.rte"));
-    EXPECT_TRUE(dir.exists(L"Foo.rte\\data.ini"));
-    EXPECT_EQ(dir.entries(), std::vector<std::wstring>{L"Foo.rte"});
+    dir.makeFolder("Foo");
+    dir.makeFile("Foo/data.ini", "x");
+    EXPECT_FALSE(rename("Foo", "Foo.rte"));
+    EXPECT_EQ(dir.read("Foo.rte/data.ini"), "x");
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"Foo.rte"});
 }
 
 TEST_F(Win32PlatformTest, RenameFindsTheFolderInAnyLetterCase) {
-    dir.makeFolder(L"Foo.RTE");
-    EXPECT_FALSE(rename(L"Foo.rte", L"Foo"));
-    EXPECT_EQ(dir.entries(), std::vector<std::wstring>{L"Foo"});
-    EXPECT_FALSE(rename(L"Foo", L"Foo.rte"));
-    EXPECT_EQ(dir.entries(), std::vector<std::wstring>{L"Foo.rte"});
+    dir.makeFolder("Foo.RTE");
+    EXPECT_FALSE(rename("Foo.rte", "Foo"));
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"Foo"});
+    EXPECT_FALSE(rename("Foo", "Foo.rte"));
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"Foo.rte"});
 
-    dir.makeFolder(L"ÄRGER.rte");
-    EXPECT_FALSE(rename(L"ärger.rte", L"Ärger"));
-    EXPECT_TRUE(dir.isFolder(L"Ärger"));
+    dir.makeFolder("ÄRGER.rte");
+    EXPECT_FALSE(rename("ärger.rte", "Ärger"));
+    EXPECT_TRUE(dir.isFolder("Ärger"));
 }
 
 TEST_F(Win32PlatformTest, RenameNeverReplacesATargetInAnyLetterCase) {
-    dir.makeFolder(L"Foo");
-    dir.makeFile(L"Foo\\data.ini");
-    dir.makeFolder(L"fOO.Rte");  // empty: replacing it would lose nothing visible
-    dir.makeFolder(L"Bar");
-    dir.makeFile(L"bar.RTE");
-    dir.makeFolder(L"Baz.rte");
-    dir.makeFolder(L"BAZ");
+    dir.makeFolder("Foo");
+    dir.makeFile("Foo/data.ini", "x");
+    dir.makeFolder("fOO.Rte");  // empty: replacing it would lose nothing visible
+    dir.makeFolder("Bar");
+    dir.makeFile("bar.RTE");
+    dir.makeFolder("Baz.rte");
+    dir.makeFolder("BAZ");
     const auto before = dir.entries();
     // The reason names what is in the way, as it is written on disk.
     for (const auto& [from, to, existing] :
-         {std::tuple{L"Foo", L"Foo.rte", L"\"fOO.Rte\""}, std::tuple{L"Bar", L"Bar.rte", L"\"bar.RTE\""},
-          std::tuple{L"Baz.rte", L"Baz", L"\"BAZ\""}, std::tuple{L"Foo", L"BAR", L"\"Bar\""}}) {
+         {std::tuple{"Foo", "Foo.rte", "\"fOO.Rte\""}, std::tuple{"Bar", "Bar.rte", "\"bar.RTE\""},
+          std::tuple{"Baz.rte", "Baz", "\"BAZ\""}, std::tuple{"Foo", "BAR", "\"Bar\""}}) {
         const Status refused = rename(from, to);
-        ASSERT_TRUE(refused) << utf8(from) << " -> " << utf8(to);
-        EXPECT_NE(refused->reason.find(existing), std::wstring::npos) << utf8(refused->reason);
+        ASSERT_TRUE(refused) << from << " -> " << to;
+        EXPECT_NE(U(refused->reason).find(existing), std::string::npos) << U(refused->reason);
     }
     EXPECT_EQ(dir.entries(), before);
-    EXPECT_TRUE(dir.exists(L"Foo\\data.ini"));
+    EXPECT_EQ(dir.read("Foo/data.ini"), "x");
 }
 
 TEST_F(Win32PlatformTest, RenameRefusesAMissingSourceAFileAndAnEmptyName) {
-    const Status missing = rename(L"Missing", L"Missing.rte");
+    const Status missing = rename("Missing", "Missing.rte");
     ASSERT_TRUE(missing);
     EXPECT_FALSE(missing->reason.empty());
 
-    dir.makeFile(L"NotAFolder");
-    ASSERT_TRUE(rename(L"NotAFolder", L"NotAFolder.rte"));
+    dir.makeFile("NotAFolder");
+    ASSERT_TRUE(rename("NotAFolder", "NotAFolder.rte"));
 
     // 252 characters and the suffix are one more than any Windows file
     // system takes.
-    const std::wstring longest(252, L'n');
+    const std::string longest(252, 'n');
     dir.makeFolder(longest);
-    const Status tooLong = rename(longest, longest + L".rte");
+    const Status tooLong = rename(longest, longest + ".rte");
     ASSERT_TRUE(tooLong);
     EXPECT_EQ(tooLong->reason, systemMessage(ERROR_FILENAME_EXCED_RANGE));
 
     // Disabling a mod with an empty name asks to rename "<game>\.rte" to the
     // game directory itself.
-    dir.makeFolder(L".rte");
-    EXPECT_TRUE(platform.renameFolder(dir / L".rte", dir.path() + L"\\"));
-    EXPECT_TRUE(platform.renameFolder(dir / L"", dir / L".rte"));
-    EXPECT_EQ(dir.entries(), (std::vector<std::wstring>{L".rte", L"NotAFolder", longest}));
+    dir.makeFolder(".rte");
+    EXPECT_TRUE(platform.renameFolder(dir.native(".rte"), listed()));
+    EXPECT_TRUE(platform.renameFolder(listed(), dir.native(".rte")));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{".rte", "NotAFolder", longest}));
+    dir.remove(longest);  // TempDir's own cleanup does not get past names this long
 }
 
 // --- program start --------------------------------------------------------------
 
-// The stand-in game's path as this program can open it. When the build ran
-// on Linux for Wine, the path is a Unix one, which Wine translates.
-std::wstring standInGame() {
-    const std::string built = VX_STAND_IN_GAME;
-    if (!built.empty() && built[0] == '/') {
-        using ToDos = wchar_t*(CDECL*)(const char*);
-        if (auto toDos = reinterpret_cast<ToDos>(reinterpret_cast<void*>(
-                GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")))) {
-            if (wchar_t* dos = toDos(built.c_str())) {
-                std::wstring path = dos;
-                HeapFree(GetProcessHeap(), 0, dos);
-                return path;
-            }
-        }
-    }
-    std::wstring path(built.size(), L'\0');
-    path.resize(
-        static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, built.data(), static_cast<int>(built.size()),
-                                                path.data(), static_cast<int>(path.size()))));
-    std::replace(path.begin(), path.end(), L'/', L'\\');
-    return path;
-}
-
 // The stand-in game writes this file beside itself when it has started.
-const wchar_t* const kReport = L"Vexmoor.loaded-mods.txt";
+constexpr const char* kReport = "Vexmoor.loaded-mods.txt";
 
 class ProgramStartTest : public Win32PlatformTest {
 protected:
     // Games started by the tests write their report and end, showing no window.
-    void SetUp() override { ASSERT_TRUE(SetEnvironmentVariableW(L"VEXMOOR_STAND_IN_HEADLESS", L"1")); }
-    void TearDown() override { SetEnvironmentVariableW(L"VEXMOOR_STAND_IN_HEADLESS", nullptr); }
+    void SetUp() override { testing::setEnvironment("VEXMOOR_STAND_IN_HEADLESS", "1"); }
 
-    void placeGame(const std::wstring& path) {
-        ASSERT_TRUE(CopyFileW(standInGame().c_str(), path.c_str(), TRUE))
-            << utf8(standInGame()) << ": " << GetLastError();
-    }
+    void placeGame(std::string_view name) { dir.copyProgram(VX_STAND_IN_GAME, name); }
 
-    bool waitFor(const std::wstring& name, int milliseconds = 20000) {
-        for (auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-             std::chrono::steady_clock::now() < until; Sleep(20)) {
-            if (dir.exists(name)) return true;
+    bool waitFor(const std::string& name) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!dir.exists(name)) {
+            if (std::chrono::steady_clock::now() > until) return false;
+            Sleep(20);
         }
-        return false;
+        return true;
     }
 };
 
@@ -381,38 +246,35 @@ protected:
 // "<tmp>\Program.exe" with the arguments "Files\Game\Vexmoor.exe", if there
 // is such a file. A copy of the game there tells on a start like that.
 TEST_F(ProgramStartTest, StartRunsTheGameItselfEvenBehindAPathWithBlanks) {
-    dir.makeFolder(L"Program Files");
-    dir.makeFolder(L"Program Files\\Game");
-    dir.makeFolder(L"Program Files\\Game\\base.rte");
-    dir.makeFolder(L"Program Files\\Game\\Alpha.rte");
-    dir.makeFolder(L"Program Files\\Game\\Beta");
-    placeGame(dir / L"Program Files\\Game\\Vexmoor.exe");
-    placeGame(dir / L"Program.exe");
+    for (const char* folder : {"Program Files", "Program Files/Game", "Program Files/Game/base.rte",
+                               "Program Files/Game/Alpha.rte", "Program Files/Game/Beta"}) {
+        dir.makeFolder(folder);
+    }
+    placeGame("Program Files/Game/Vexmoor.exe");
+    placeGame("Program.exe");
 
-    ASSERT_FALSE(platform.startProgram(dir / L"Program Files\\Game\\Vexmoor.exe"));
-    ASSERT_TRUE(waitFor(L"Program Files\\Game\\" + std::wstring(kReport)));
+    ASSERT_FALSE(platform.startProgram(dir.native("Program Files/Game/Vexmoor.exe")));
+    ASSERT_TRUE(waitFor("Program Files/Game/" + std::string(kReport)));
     Sleep(300);  // time enough for the decoy to have written, had it started
     EXPECT_FALSE(dir.exists(kReport));
-
-    EXPECT_EQ(dir.read(L"Program Files\\Game\\" + std::wstring(kReport)), "Alpha.rte\n");
+    EXPECT_EQ(dir.read("Program Files/Game/" + std::string(kReport)), "Alpha.rte\n");
 }
 
 // The stand-in game itself, as the tests of the program rely on it: it
 // reports the folders the game would load, UTF-8 in byte order, and fails
 // with status 2 without the game's base data.
 TEST_F(ProgramStartTest, StandInGameReportsTheModsItWouldLoad) {
-    for (const wchar_t* folder :
-         {L"base.rte", L"Zeta.RTE", L"beta.rte", L"Ärger.Rte", L"alpha", L"x.rte.bak"}) {
+    for (const char* folder : {"base.rte", "Zeta.RTE", "beta.rte", "Ärger.Rte", "alpha", "x.rte.bak"}) {
         dir.makeFolder(folder);
     }
-    dir.makeFile(L"file.rte");
-    placeGame(dir / L"Vexmoor.exe");
+    dir.makeFile("file.rte");
+    placeGame("Vexmoor.exe");
     const auto run = [&] {
-        std::wstring commandLine = L"\"" + (dir / L"Vexmoor.exe") + L"\"";
+        std::wstring commandLine = L"\"" + dir.native("Vexmoor.exe") + L"\"";
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process{};
-        if (!CreateProcessW((dir / L"Vexmoor.exe").c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+        if (!CreateProcessW(dir.native("Vexmoor.exe").c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
                             nullptr, nullptr, &startup, &process)) {
             return DWORD{9999};
         }
@@ -424,23 +286,23 @@ TEST_F(ProgramStartTest, StandInGameReportsTheModsItWouldLoad) {
         return status;
     };
     EXPECT_EQ(run(), 0u);
-    EXPECT_EQ(dir.read(kReport), "Zeta.RTE\nbeta.rte\n\xc3\x84rger.Rte\n");
+    EXPECT_EQ(dir.read(kReport), "Zeta.RTE\nbeta.rte\nÄrger.Rte\n");
 
-    ASSERT_TRUE(RemoveDirectoryW((dir / L"base.rte").c_str()));
-    ASSERT_TRUE(MoveFileW((dir / L"beta.rte").c_str(), (dir / L"beta").c_str()));
+    dir.remove("base.rte");
+    dir.remove("beta.rte");
     EXPECT_EQ(run(), 2u);
-    EXPECT_EQ(dir.read(kReport), "Zeta.RTE\n\xc3\x84rger.Rte\n");
+    EXPECT_EQ(dir.read(kReport), "Zeta.RTE\nÄrger.Rte\n");
 }
 
 TEST_F(ProgramStartTest, StartOfAMissingOrInvalidProgramFailsWithTheReason) {
-    const Status missing = platform.startProgram(dir / L"Vexmoor.exe");
+    const Status missing = platform.startProgram(dir.native("Vexmoor.exe"));
     ASSERT_TRUE(missing);
     EXPECT_FALSE(missing->reason.empty());
 
-    dir.makeFile(L"Vexmoor.exe");  // empty: not a program
-    const Status invalid = platform.startProgram(dir / L"Vexmoor.exe");
+    dir.makeFile("Vexmoor.exe", "This is no program.\r\n");
+    const Status invalid = platform.startProgram(dir.native("Vexmoor.exe"));
     ASSERT_TRUE(invalid);
-    EXPECT_EQ(invalid->reason.find(L"%1"), std::wstring::npos) << utf8(invalid->reason);
+    EXPECT_EQ(invalid->reason.find(L"%1"), std::wstring::npos) << U(invalid->reason);
 }
 
 // --- end and messages ------------------------------------------------------------
@@ -465,10 +327,10 @@ TEST(SystemMessage, IsTheSystemsSentenceWithoutTheLineBreakOrTheNumber) {
 
 TEST(SystemMessage, NamesTheSubjectInPlaceOfThePlaceholder) {
     const std::wstring plain = systemMessage(ERROR_BAD_EXE_FORMAT);
-    ASSERT_NE(plain.find(L"%1"), std::wstring::npos) << utf8(plain);
+    ASSERT_NE(plain.find(L"%1"), std::wstring::npos) << U(plain);
     const std::wstring named = systemMessage(ERROR_BAD_EXE_FORMAT, L"Vexmoor.exe");
     EXPECT_EQ(named.find(L"%1"), std::wstring::npos);
-    EXPECT_NE(named.find(L"Vexmoor.exe"), std::wstring::npos) << utf8(named);
+    EXPECT_NE(named.find(L"Vexmoor.exe"), std::wstring::npos) << U(named);
 }
 
 // The box is found on screen by its title, read, and answered, as a user
@@ -567,12 +429,12 @@ TEST(Win32Text, SortKeysOrderNamesExactlyAsCompareNamesDoes) {
                 const int byKey = keys[a].compare(keys[b]);
                 const int byName = platform.compareNames(names[a], names[b]);
                 if ((byKey < 0 ? -1 : byKey > 0 ? 1 : 0) != byName && ++mismatches <= 5) {
-                    ADD_FAILURE() << utf8(locale) << ": [" << hex(names[a]) << "] vs [" << hex(names[b])
+                    ADD_FAILURE() << U(locale) << ": [" << hex(names[a]) << "] vs [" << hex(names[b])
                                   << "]: names " << byName << ", keys " << byKey;
                 }
             }
         }
-        EXPECT_EQ(mismatches, 0) << utf8(locale);
+        EXPECT_EQ(mismatches, 0) << U(locale);
     }
 }
 
