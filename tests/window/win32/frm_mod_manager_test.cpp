@@ -1,2 +1,647 @@
+// The native window in process, on real temporary game directories, driven
+// by window messages the way the program's own message loop hands them on
+// (through IsDialogMessageW). Message boxes and program starts are recorded
+// by the test platform.
+#include "window/win32/frm_mod_manager.h"
+
+#include "support/native.h"
+#include "support/temp_dir.h"
+#include "support/test_platform.h"
+
 #include <gtest/gtest.h>
-TEST(Placeholder, Builds) {}
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace vx::win32 {
+namespace {
+
+using testing::installStandIn;
+using testing::makeGame;
+using testing::N;
+using testing::TempDir;
+using testing::TestPlatform;
+using testing::U;
+
+// A 32-bit top-down bitmap to draw into and read back.
+class Canvas {
+public:
+    Canvas(int width, int height) : width_(width), dc_(CreateCompatibleDC(nullptr)) {
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        pixels_ = static_cast<const uint32_t*>(bits);
+        previous_ = SelectObject(dc_, bitmap_);
+    }
+    ~Canvas() {
+        SelectObject(dc_, previous_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+
+    HDC dc() const { return dc_; }
+    // Pixels in `area` darker than mid-grey.
+    int darkPixels(const RECT& area) const {
+        GdiFlush();
+        int dark = 0;
+        for (LONG y = area.top; y < area.bottom; ++y) {
+            for (LONG x = area.left; x < area.right; ++x) {
+                const uint32_t pixel = pixels_[y * width_ + x];
+                const int luminance =
+                    ((pixel >> 16 & 0xFF) * 3 + (pixel >> 8 & 0xFF) * 6 + (pixel & 0xFF)) / 10;
+                if (luminance < 128) ++dark;
+            }
+        }
+        return dark;
+    }
+
+private:
+    int width_;
+    HDC dc_;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ previous_ = nullptr;
+    const uint32_t* pixels_ = nullptr;
+};
+
+// One game directory with a loaded window, shown when the scan succeeded.
+struct Session {
+    explicit Session(const std::vector<std::string>& folders, bool withBase = true) {
+        makeGame(game, folders, withBase);
+        auto created = frmModManager::create(platform, GetModuleHandleW(nullptr));
+        if (!created.ok()) throw std::runtime_error(U(created.failure().reason));
+        window = std::move(created).value();
+        loaded = window->Form_Load();
+        if (loaded) {
+            ShowWindow(window->hwnd(), SW_SHOW);
+            pump();
+        }
+    }
+
+    HWND hwnd() const { return window->hwnd(); }
+    HWND list() const { return window->List1(); }
+
+    // Handles what is queued, as the program's message loop does.
+    void pump() const {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) continue;
+            if (!IsDialogMessageW(hwnd(), &message)) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+        }
+    }
+
+    // One message of the keyboard, sent to `target` through the dialog
+    // manager and the message loop, then everything that follows from it.
+    void input(HWND target, UINT message, WPARAM key, LPARAM flags) const {
+        MSG msg{target, message, key, flags, GetTickCount(), {}};
+        if (!IsDialogMessageW(hwnd(), &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    void pressKey(HWND target, WPARAM key) const {
+        const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(static_cast<UINT>(key), MAPVK_VK_TO_VSC))
+                            << 16;
+        input(target, WM_KEYDOWN, key, 1 | scan);
+        pump();
+        input(target, WM_KEYUP, key, 1 | scan | 0xC0000000);
+        pump();
+    }
+    void pressAltWith(wchar_t letter) const {
+        input(GetFocus() ? GetFocus() : list(), WM_SYSCHAR, letter, 1 | 1 << 29);  // bit 29: Alt is down
+        pump();
+    }
+
+    int rowNamed(const std::string& name) const {
+        const mods::ModList& rows = window->mods().List1();
+        for (int row = 0; row < rows.count(); ++row) {
+            if (U(rows.text(row)) == name) return row;
+        }
+        return -1;
+    }
+    bool isChecked(const std::string& name) const { return window->mods().List1().checked(rowNamed(name)); }
+
+    RECT rowRect(int row) const {
+        RECT rect{};
+        SendMessageW(list(), LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rect));
+        return rect;
+    }
+    // A press and release of the left button at `point` in the list.
+    void click(POINT point) const {
+        const LPARAM at = MAKELPARAM(point.x, point.y);
+        SendMessageW(list(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(list(), WM_LBUTTONUP, 0, at);
+        pump();
+    }
+    void clickBox(int row) const {
+        SendMessageW(list(), LB_SETTOPINDEX, row, 0);
+        const RECT box = window->checkBoxRect(rowRect(row));
+        click({(box.left + box.right) / 2, (box.top + box.bottom) / 2});
+    }
+    void pressSpaceOn(int row) const {
+        SendMessageW(list(), LB_SETCURSEL, row, 0);
+        SetFocus(list());
+        pressKey(list(), VK_SPACE);
+    }
+
+    // The list as it paints itself now.
+    std::unique_ptr<Canvas> paintList() const {
+        RECT client;
+        GetClientRect(list(), &client);
+        auto canvas = std::make_unique<Canvas>(client.right, client.bottom);
+        SendMessageW(list(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas->dc()),
+                     PRF_CLIENT | PRF_ERASEBKGND);
+        return canvas;
+    }
+    // The dark pixels inside a row's check box, away from its border: the tick.
+    int tickPixels(const Canvas& canvas, int row) const {
+        RECT inside = window->checkBoxRect(rowRect(row));
+        InflateRect(&inside, -3, -3);
+        return canvas.darkPixels(inside);
+    }
+
+    TempDir game;
+    TestPlatform platform{game.path()};
+    std::unique_ptr<frmModManager> window;
+    bool loaded = false;
+};
+
+// A control's rectangle in its parent's client coordinates.
+RECT placeOf(HWND control) {
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+std::string classOf(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return U(name);
+}
+
+std::string textOf(HWND window) {
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    return U(text);
+}
+
+::testing::AssertionResult isRect(const RECT& actual, LONG left, LONG top, LONG width, LONG height) {
+    if (actual.left == left && actual.top == top && actual.right - actual.left == width &&
+        actual.bottom - actual.top == height) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << "(" << actual.left << ", " << actual.top << ", " << actual.right - actual.left << " x "
+           << actual.bottom - actual.top << "), expected (" << left << ", " << top << ", " << width << " x "
+           << height << ")";
+}
+
+// What the stand-in game reported after it ran; empty when it did not
+// within a generous time.
+std::string loadedMods(const TempDir& game) {
+    for (int i = 0; i < 400 && !game.exists("Vexmoor.loaded-mods.txt"); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return game.read("Vexmoor.loaded-mods.txt");
+}
+
+TEST(FrmModManager, FixedFrameCentredWithItsControlsInPlaceAndInTabOrder) {
+    Session s({"Mod"});
+    ASSERT_TRUE(s.loaded);
+    ASSERT_EQ(s.window->dpi(), 96u) << "the layout below is in 96-DPI pixels";
+    const HWND w = s.hwnd();
+
+    EXPECT_EQ(textOf(w), "deDidAzorovo");
+    RECT client;
+    GetClientRect(w, &client);
+    EXPECT_TRUE(isRect(client, 0, 0, 442, 424));
+    const LONG style = GetWindowLongW(w, GWL_STYLE);
+    const LONG exStyle = GetWindowLongW(w, GWL_EXSTYLE);
+    EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX))
+        << "fixed size, close button only";
+    EXPECT_TRUE(exStyle & WS_EX_CONTROLPARENT);
+    EXPECT_FALSE(exStyle & WS_EX_TOOLWINDOW);
+    EXPECT_EQ(GetWindow(w, GW_OWNER), nullptr) << "a window of its own on the taskbar";
+    EXPECT_TRUE(IsWindowVisible(w));
+    EXPECT_NE(GetClassLongPtrW(w, GCLP_HICONSM), 0);
+    EXPECT_NE(GetClassLongPtrW(w, GCLP_HICON), 0);
+    EXPECT_EQ(reinterpret_cast<HGDIOBJ>(GetClassLongPtrW(w, GCLP_HBRBACKGROUND)),
+              GetStockObject(WHITE_BRUSH));
+
+    // Centred on the work area of its monitor.
+    MONITORINFO monitor{sizeof monitor, {}, {}, 0};
+    GetMonitorInfoW(MonitorFromWindow(w, MONITOR_DEFAULTTONEAREST), &monitor);
+    RECT frame;
+    GetWindowRect(w, &frame);
+    EXPECT_LE(std::abs((frame.left - monitor.rcWork.left) - (monitor.rcWork.right - frame.right)), 1);
+    EXPECT_LE(std::abs((frame.top - monitor.rcWork.top) - (monitor.rcWork.bottom - frame.bottom)), 1);
+
+    // Children in creation order, which the dialog manager's Tab follows.
+    const struct {
+        HWND control;
+        const char* className;
+        const char* caption;
+        RECT place;  // left, top, width, height
+    } controls[] = {
+        {s.window->List1(), "ListBox", "", {8, 112, 425, 274}},
+        {s.window->Command1(), "Button", "&Launch Vexmoor", {280, 392, 153, 25}},
+        {s.window->Command2(), "Button", "&About...", {8, 392, 153, 25}},
+        {s.window->Image1(), "Static", "", {21, 0, 400, 100}},
+    };
+    HWND child = GetWindow(w, GW_CHILD);
+    for (const auto& c : controls) {
+        SCOPED_TRACE(c.caption);
+        EXPECT_EQ(child, c.control);
+        child = GetWindow(child, GW_HWNDNEXT);
+        EXPECT_EQ(classOf(c.control), c.className);
+        EXPECT_EQ(textOf(c.control), c.caption);
+        EXPECT_TRUE(isRect(placeOf(c.control), c.place.left, c.place.top, c.place.right, c.place.bottom));
+        EXPECT_TRUE(IsWindowVisible(c.control));
+        // Enter and Esc arrive as IDOK and IDCANCEL; no control may answer to them.
+        EXPECT_NE(GetDlgCtrlID(c.control), IDOK);
+        EXPECT_NE(GetDlgCtrlID(c.control), IDCANCEL);
+    }
+    EXPECT_EQ(child, nullptr);
+
+    for (HWND button : {s.window->Command1(), s.window->Command2()}) {
+        EXPECT_EQ(GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON) << "no default button";
+    }
+    const LONG listStyle = GetWindowLongW(s.list(), GWL_STYLE);
+    EXPECT_EQ(listStyle & (LBS_NODATA | LBS_OWNERDRAWFIXED), LBS_NODATA | LBS_OWNERDRAWFIXED);
+    EXPECT_FALSE(GetWindowLongW(s.window->Image1(), GWL_STYLE) & WS_TABSTOP);
+
+    EXPECT_EQ(GetFocus(), s.list()) << "the list has the focus when the window opens";
+    EXPECT_EQ(GetNextDlgTabItem(w, s.list(), FALSE), s.window->Command1());
+    EXPECT_EQ(GetNextDlgTabItem(w, s.window->Command1(), FALSE), s.window->Command2());
+    EXPECT_EQ(GetNextDlgTabItem(w, s.window->Command2(), FALSE), s.list());
+    s.pressKey(s.list(), VK_TAB);
+    EXPECT_EQ(GetFocus(), s.window->Command1());
+
+    // The controls use the system's message font, not the old bitmap font.
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(s.window->Command1(), WM_GETFONT, 0, 0));
+    ASSERT_NE(font, nullptr);
+    EXPECT_NE(font, GetStockObject(SYSTEM_FONT));
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(s.list(), WM_GETFONT, 0, 0)), font);
+}
+
+TEST(FrmModManager, BannerIsTheGifDrawnOnWhite) {
+    Session s({});
+    ASSERT_TRUE(s.loaded);
+    const auto banner =
+        reinterpret_cast<HBITMAP>(SendMessageW(s.window->Image1(), STM_GETIMAGE, IMAGE_BITMAP, 0));
+    ASSERT_NE(banner, nullptr);
+    BITMAP info{};
+    ASSERT_TRUE(GetObjectW(banner, sizeof info, &info));
+    EXPECT_EQ(info.bmWidth, 400);
+    EXPECT_EQ(info.bmHeight, 100);
+
+    const HDC dc = CreateCompatibleDC(nullptr);
+    const HGDIOBJ previous = SelectObject(dc, banner);
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(dc, 399, 99), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(dc, 200, 50), RGB(241, 152, 37)) << "the orange of the title's letters";
+    int white = 0;
+    for (int y = 0; y < 100; y += 2) {
+        for (int x = 0; x < 400; x += 2) white += GetPixel(dc, x, y) == RGB(255, 255, 255);
+    }
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    EXPECT_GT(white, 5000) << "mostly white ground";
+    EXPECT_LT(white, 9500) << "with the title on it";
+}
+
+TEST(FrmModManager, ListShowsTheCoresRowsInOrderWithTheirBoxes) {
+    Session s({"Zeta.rte", "alpha", "Beta.RTE", ".rte"});
+    ASSERT_TRUE(s.loaded);
+    ASSERT_EQ(SendMessageW(s.list(), LB_GETCOUNT, 0, 0), 4);
+    EXPECT_EQ(SendMessageW(s.list(), LB_GETCURSEL, 0, 0), 0) << "the first row is current";
+    EXPECT_EQ(s.rowNamed(""), 0);
+    EXPECT_EQ(s.rowNamed("alpha"), 1);
+    EXPECT_EQ(s.rowNamed("Beta"), 2);
+    EXPECT_EQ(s.rowNamed("Zeta"), 3);
+
+    const std::unique_ptr<Canvas> painted = s.paintList();
+    EXPECT_GT(s.tickPixels(*painted, 0), 0) << "the empty name's folder .rte is enabled";
+    EXPECT_EQ(s.tickPixels(*painted, 1), 0) << "alpha is disabled";
+    EXPECT_GT(s.tickPixels(*painted, 2), 0);
+    EXPECT_GT(s.tickPixels(*painted, 3), 0);
+    // The row's text is drawn after its box.
+    const RECT alpha = s.rowRect(1);
+    const RECT box = s.window->checkBoxRect(alpha);
+    EXPECT_GT(painted->darkPixels({box.right + 2, alpha.top, alpha.left + 60, alpha.bottom}), 5);
+}
+
+TEST(FrmModManager, SpaceAndClickOnTheBoxRenameTheFolderAndRedrawTheRow) {
+    Session s({"Foo", "Bar.rte", "Qux"});
+    ASSERT_TRUE(s.loaded);
+
+    s.pressSpaceOn(s.rowNamed("Foo"));
+    EXPECT_TRUE(s.game.isFolder("Foo.rte"));
+    EXPECT_TRUE(s.isChecked("Foo"));
+    EXPECT_GT(s.tickPixels(*s.paintList(), s.rowNamed("Foo")), 0);
+    s.pressSpaceOn(s.rowNamed("Foo"));
+    EXPECT_TRUE(s.game.isFolder("Foo"));
+    EXPECT_FALSE(s.isChecked("Foo"));
+    EXPECT_EQ(s.tickPixels(*s.paintList(), s.rowNamed("Foo")), 0);
+
+    // A key held down repeats; only the first press counts.
+    SendMessageW(s.list(), LB_SETCURSEL, s.rowNamed("Qux"), 0);
+    s.input(s.list(), WM_KEYDOWN, VK_SPACE, 1);
+    s.input(s.list(), WM_KEYDOWN, VK_SPACE, 1 | 1 << 30);
+    s.input(s.list(), WM_KEYDOWN, VK_SPACE, 1 | 1 << 30);
+    s.pump();
+    EXPECT_TRUE(s.game.isFolder("Qux.rte"));
+
+    // The toggled row is painted again from the core's state.
+    s.pump();
+    ValidateRect(s.list(), nullptr);
+    const int bar = s.rowNamed("Bar");
+    s.clickBox(bar);
+    EXPECT_TRUE(s.game.isFolder("Bar"));
+    EXPECT_FALSE(s.isChecked("Bar"));
+    EXPECT_EQ(SendMessageW(s.list(), LB_GETCURSEL, 0, 0), bar) << "the click selects the row too";
+    s.clickBox(bar);
+    EXPECT_TRUE(s.game.isFolder("Bar.rte"));
+
+    // A click on the name selects the row and changes nothing.
+    const RECT foo = s.rowRect(s.rowNamed("Foo"));
+    s.click({foo.right - 20, (foo.top + foo.bottom) / 2});
+    EXPECT_EQ(SendMessageW(s.list(), LB_GETCURSEL, 0, 0), s.rowNamed("Foo"));
+    EXPECT_TRUE(s.game.isFolder("Foo"));
+
+    // Pressed on one box and released on another: nothing.
+    const RECT from = s.window->checkBoxRect(s.rowRect(s.rowNamed("Foo")));
+    const RECT to = s.window->checkBoxRect(s.rowRect(s.rowNamed("Qux")));
+    SendMessageW(s.list(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.left + 5, from.top + 5));
+    SendMessageW(s.list(), WM_LBUTTONUP, 0, MAKELPARAM(to.left + 5, to.top + 5));
+    s.pump();
+
+    EXPECT_EQ(s.game.entries(),
+              (std::vector<std::string>{"Bar.rte", "Foo", "Qux.rte", "Vexmoor.exe", "base.rte"}));
+    EXPECT_EQ(s.platform.renames.size(), 5u);
+    EXPECT_TRUE(s.platform.messages.empty());
+}
+
+TEST(FrmModManager, ToggledRowIsInvalidatedForRepainting) {
+    Session s({"Foo", "Bar"});
+    ASSERT_TRUE(s.loaded);
+    const int row = s.rowNamed("Foo");
+    SendMessageW(s.list(), LB_SETCURSEL, row, 0);
+    s.pump();
+    ValidateRect(s.list(), nullptr);
+    s.window->List1_ItemCheck(row, true);
+    RECT dirty{};
+    ASSERT_TRUE(GetUpdateRect(s.list(), &dirty, FALSE));
+    RECT both;
+    const RECT place = s.rowRect(row);
+    EXPECT_TRUE(IntersectRect(&both, &dirty, &place));
+    EXPECT_TRUE(s.game.isFolder("Foo.rte"));
+}
+
+TEST(FrmModManager, RefusedRenameSaysWhyAndPutsTheBoxBack) {
+    Session s({"Foo"});
+    ASSERT_TRUE(s.loaded);
+    s.game.makeFolder("Foo.rte");  // made by someone else after the scan
+    s.game.makeFile("Foo.rte/keep.ini", "x");
+
+    s.clickBox(s.rowNamed("Foo"));
+    EXPECT_FALSE(s.isChecked("Foo"));
+    EXPECT_EQ(s.tickPixels(*s.paintList(), s.rowNamed("Foo")), 0);
+    EXPECT_TRUE(s.game.isFolder("Foo"));
+    EXPECT_EQ(s.game.read("Foo.rte/keep.ini"), "x");
+    ASSERT_EQ(s.platform.messages.size(), 1u);
+    EXPECT_EQ(s.platform.messages[0].title, "Error");
+    EXPECT_EQ(s.platform.messages[0].style, kStyleExclamation);
+    EXPECT_EQ(s.platform.messages[0].text.rfind("Could not enable the mod \"Foo\".\r\n\r\nThe folder \"Foo\" "
+                                                "could not be renamed to \"Foo.rte\":\r\n",
+                                                0),
+              0u)
+        << s.platform.messages[0].text;
+    EXPECT_TRUE(IsWindowVisible(s.hwnd())) << "the program goes on";
+    EXPECT_EQ(s.platform.ends, 0);
+}
+
+TEST(FrmModManager, EnterAndEscPressNoButtonUnlessAButtonHasTheFocus) {
+    Session s({"Foo"});
+    ASSERT_TRUE(s.loaded);
+    SetFocus(s.list());
+    s.pressKey(s.list(), VK_RETURN);
+    s.pressKey(s.list(), VK_ESCAPE);
+    EXPECT_TRUE(s.platform.messages.empty());
+    EXPECT_TRUE(s.platform.started.empty());
+    EXPECT_TRUE(s.platform.renames.empty());
+    EXPECT_TRUE(IsWindow(s.hwnd())) << "Esc does not close the window";
+
+    SetFocus(s.window->Command2());
+    s.pressKey(s.window->Command2(), VK_ESCAPE);
+    EXPECT_TRUE(s.platform.messages.empty());
+    s.pressKey(s.window->Command2(), VK_RETURN);
+    ASSERT_EQ(s.platform.messages.size(), 1u);
+    EXPECT_EQ(s.platform.messages[0].title, "About...");
+}
+
+TEST(FrmModManager, AltAShowsTheAboutBoxAndAltLStartsTheGameWithTheModsSet) {
+    Session s({"Alpha", "Beta.rte", "Gamma.RTE", "Delta"});
+    ASSERT_TRUE(s.loaded);
+    s.game.remove("Vexmoor.exe");  // the placeholder gives way to a program that reports what it loads
+    installStandIn(s.game, VX_STAND_IN_GAME);
+
+    s.pressAltWith(L'a');
+    ASSERT_EQ(s.platform.messages.size(), 1u);
+    EXPECT_EQ(s.platform.messages[0].title, "About...");
+    EXPECT_EQ(s.platform.messages[0].style, kStyleInformation);
+    EXPECT_EQ(s.platform.messages[0].text,
+              "Vexmoor ModManager v1.1\r\n"
+              "coded by the deDidAzorovo authors for the Vexmoor modding community\r\n"
+              "\r\n"
+              "This program is donation-supported: if you like it, please consider paying for it.\r\n"
+              "You can find its authors among the Vexmoor modding community.\r\n"
+              "\r\n"
+              "Creditz:\r\n"
+              "The Vexmoor developers: for coding the game\r\n"
+              "The Vexmoor modding community: for the mods worth managing\r\n"
+              "Our testers: for renaming more folders than anyone should\r\n"
+              "\r\n"
+              "Enjoy!");
+
+    s.clickBox(s.rowNamed("Alpha"));      // on
+    s.pressSpaceOn(s.rowNamed("Gamma"));  // off
+    s.clickBox(s.rowNamed("Delta"));      // on
+    s.clickBox(s.rowNamed("Delta"));      // and off again
+    SetFocus(s.list());
+    s.pressAltWith(L'l');
+    EXPECT_EQ(s.platform.started, std::vector<std::string>{s.game / "Vexmoor.exe"});
+    EXPECT_EQ(s.platform.messages.size(), 1u) << "started without complaint";
+    EXPECT_EQ(loadedMods(s.game), "Alpha.rte\nBeta.rte\n");
+    EXPECT_TRUE(IsWindowVisible(s.hwnd())) << "the program stays open while the game runs";
+}
+
+TEST(FrmModManager, FatalStartupFindingsAreShownAndTheWindowNeverAppears) {
+    const struct {
+        const char* what;
+        bool programFile;
+        std::vector<std::string> folders;
+        std::string message;
+    } cases[] = {
+        {"no program file", false, {"base.rte", "Foo"}, "Vexmoor.exe not found!"},
+        {"no base folder",
+         true,
+         {"Foo", "Bar.rte"},
+         "This application needs to reside in Vexmoor's main directory."},
+        {"duplicate", true, {"base.rte", "Foo.rte", "foo"}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir game;
+        if (c.programFile) game.makeFile("Vexmoor.exe");
+        for (const std::string& folder : c.folders) game.makeFolder(folder);
+        TestPlatform platform(game.path());
+        auto created = frmModManager::create(platform, GetModuleHandleW(nullptr));
+        ASSERT_TRUE(created.ok());
+        const std::unique_ptr<frmModManager> window = std::move(created).value();
+
+        EXPECT_FALSE(window->Form_Load());
+        EXPECT_FALSE(IsWindowVisible(window->hwnd()));
+        EXPECT_EQ(platform.ends, 1);
+        ASSERT_EQ(platform.messages.size(), 1u);
+        EXPECT_EQ(platform.messages[0].title, "Error");
+        EXPECT_EQ(platform.messages[0].style, kStyleExclamation);
+        if (c.message.empty()) {
+            const std::string duplicate =
+                "You have one (or more) duplicate mod(s). Please check your VX folder. Duplicate: ";
+            EXPECT_TRUE(platform.messages[0].text == duplicate + "Foo" ||
+                        platform.messages[0].text == duplicate + "foo")
+                << platform.messages[0].text;
+        } else {
+            EXPECT_EQ(platform.messages[0].text, c.message);
+        }
+        EXPECT_EQ(SendMessageW(window->List1(), LB_GETCOUNT, 0, 0), 0) << "nothing to show";
+        EXPECT_TRUE(platform.renames.empty());
+    }
+}
+
+TEST(FrmModManager, DpiChangeRescalesControlsFontRowsAndBanner) {
+    Session s({"Foo"});
+    ASSERT_TRUE(s.loaded);
+    ASSERT_EQ(s.window->dpi(), 96u);
+    const auto fontHeight = [&] {
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(s.list(), WM_GETFONT, 0, 0)), sizeof font, &font);
+        return std::abs(font.lfHeight);
+    };
+    const auto bannerSize = [&] {
+        BITMAP info{};
+        GetObjectW(reinterpret_cast<HBITMAP>(SendMessageW(s.window->Image1(), STM_GETIMAGE, IMAGE_BITMAP, 0)),
+                   sizeof info, &info);
+        return SIZE{info.bmWidth, info.bmHeight};
+    };
+    const int font96 = fontHeight();
+    const LRESULT row96 = SendMessageW(s.list(), LB_GETITEMHEIGHT, 0, 0);
+
+    RECT frame;
+    GetWindowRect(s.hwnd(), &frame);
+    RECT suggested{frame.left, frame.top, frame.left + 700, frame.top + 700};
+    SendMessageW(s.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(s.window->dpi(), 144u);
+    EXPECT_TRUE(isRect(placeOf(s.list()), 12, 168, 638, 411));
+    EXPECT_TRUE(isRect(placeOf(s.window->Command1()), 420, 588, 230, 38));
+    EXPECT_TRUE(isRect(placeOf(s.window->Command2()), 12, 588, 230, 38));
+    EXPECT_TRUE(isRect(placeOf(s.window->Image1()), 32, 0, 600, 150));
+    EXPECT_EQ(bannerSize().cx, 600);
+    EXPECT_EQ(bannerSize().cy, 150);
+    EXPECT_NEAR(fontHeight(), font96 * 1.5, 1.0);
+    EXPECT_GT(SendMessageW(s.list(), LB_GETITEMHEIGHT, 0, 0), row96);
+    GetWindowRect(s.hwnd(), &frame);
+    EXPECT_TRUE(isRect(frame, suggested.left, suggested.top, 700, 700)) << "moved where Windows suggests";
+
+    // The box still answers to clicks at its new size.
+    s.clickBox(s.rowNamed("Foo"));
+    EXPECT_TRUE(s.game.isFolder("Foo.rte"));
+
+    SendMessageW(s.hwnd(), WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_TRUE(isRect(placeOf(s.list()), 8, 112, 425, 274));
+    EXPECT_EQ(fontHeight(), font96);
+    EXPECT_EQ(SendMessageW(s.list(), LB_GETITEMHEIGHT, 0, 0), row96);
+    EXPECT_EQ(bannerSize().cx, 400);
+}
+
+// A game of 32,767 mods, the most the list holds. The platform makes up the
+// listing: making that many real folders under Wine takes minutes (each new
+// name is checked against the whole directory), and listing real folders is
+// the backend's own tests' business. Only the folder the test renames exists.
+class ManyModsPlatform : public TestPlatform {
+public:
+    static constexpr int kMods = 32767;
+    using TestPlatform::TestPlatform;
+
+    Result<FolderList> subfolders(const NativeString& directory) override {
+        FolderList folders;
+        folders.add(directory, L"base.rte");
+        for (int i = kMods - 1; i >= 0; --i) {  // backwards, so the rows need sorting
+            const std::wstring digits = std::to_wstring(i);
+            folders.add(directory,
+                        L"mod" + std::wstring(5 - digits.size(), L'0') + digits + (i % 3 ? L"" : L".rte"));
+        }
+        return folders;
+    }
+};
+
+TEST(FrmModManager, ThirtyTwoThousandModsLoadAndTheLastRowIsReachable) {
+    constexpr int kMods = ManyModsPlatform::kMods;
+    TempDir game;
+    makeGame(game, {"mod32766.rte"});
+    ManyModsPlatform platform(game.path());
+    auto created = frmModManager::create(platform, GetModuleHandleW(nullptr));
+    ASSERT_TRUE(created.ok());
+    const std::unique_ptr<frmModManager> window = std::move(created).value();
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(window->Form_Load());
+    ShowWindow(window->hwnd(), SW_SHOW);
+    UpdateWindow(window->hwnd());
+    const auto took = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start);
+    std::printf("%d mods loaded and shown in %.0f ms\n", kMods, took.count());
+
+    const HWND list = window->List1();
+    ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), kMods);
+    EXPECT_EQ(U(window->mods().List1().text(kMods - 1)), "mod32766");
+
+    // End goes to the last row and scrolls it into view.
+    SetFocus(list);
+    MSG end{list, WM_KEYDOWN, VK_END, 1, 0, {}};
+    if (!IsDialogMessageW(window->hwnd(), &end)) DispatchMessageW(&end);
+    EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), kMods - 1);
+    RECT last{}, client{};
+    SendMessageW(list, LB_GETITEMRECT, kMods - 1, reinterpret_cast<LPARAM>(&last));
+    GetClientRect(list, &client);
+    EXPECT_GE(last.top, 0);
+    EXPECT_LE(last.bottom, client.bottom);
+    SCROLLINFO scroll{sizeof scroll, SIF_ALL, 0, 0, 0, 0, 0};
+    GetScrollInfo(list, SB_VERT, &scroll);
+    EXPECT_EQ(scroll.nPos + static_cast<int>(scroll.nPage) - 1, scroll.nMax) << "scrolled to the bottom";
+
+    // And its box works: mod32766 was enabled.
+    const RECT box = window->checkBoxRect(last);
+    const LPARAM at = MAKELPARAM((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(list, WM_LBUTTONUP, 0, at);
+    EXPECT_TRUE(game.isFolder("mod32766"));
+    EXPECT_FALSE(window->mods().List1().checked(kMods - 1));
+}
+
+}  // namespace
+}  // namespace vx::win32
