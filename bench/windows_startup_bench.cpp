@@ -1,12 +1,15 @@
 // Times the Windows program's startup: from CreateProcess to its main window
 // being visible and its message loop answering, in a game directory with no
 // mods and in one with 32,767 mods. The program treats its own directory as
-// the game, so each game gets its own copy of the exe.
+// the game, so each game holds its own copy of the exe.
 //
-//   vx_windows_startup_bench deDidAzorovo.exe [runs, 11 by default]
+//   vx_windows_startup_bench --names N      prints N mod folder names (UTF-8)
+//   vx_windows_startup_bench EMPTY_GAME_EXE FULL_GAME_EXE [runs, 11 by default]
 //
-// Runs under Wine with an X display (bench/run-windows-startup-bench.sh). The
-// last line is the 32,767-mod figure against the empty game.
+// bench/run-windows-startup-bench.sh makes the two games on the Linux side
+// (creating 32,767 folders through Wine takes minutes) and runs this under
+// Wine with an X display. The last line is the 32,767-mod figure against the
+// empty game.
 #include "mod_names.h"
 
 #include <windows.h>
@@ -19,60 +22,9 @@
 
 namespace {
 
-std::vector<std::wstring> gamesMade;  // removed on the way out, even on failure
-
-void removeTree(const std::wstring& dir) {
-    WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileW((dir + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring path = dir + L"\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                removeTree(path);
-            } else {
-                DeleteFileW(path.c_str());
-            }
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryW(dir.c_str());
-}
-
 [[noreturn]] void fail(const std::string& message) {
     std::fprintf(stderr, "vx_windows_startup_bench: %s (error %lu)\n", message.c_str(), GetLastError());
-    for (const std::wstring& dir : gamesMade) removeTree(dir);
     std::exit(1);
-}
-
-std::wstring wide(const std::string& utf8) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-    return out;
-}
-
-// A game directory with the exe copied in; returns the copy's path.
-std::wstring makeGame(const std::wstring& program, int mods) {
-    wchar_t temp[MAX_PATH + 1];
-    if (!GetTempPathW(MAX_PATH + 1, temp)) fail("no temporary directory");
-    const std::wstring dir = std::wstring(temp) + L"vx-windows-startup-" +
-                             std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(mods);
-    if (!CreateDirectoryW(dir.c_str(), nullptr)) fail("cannot create the game directory");
-    gamesMade.push_back(dir);
-    const HANDLE exe = CreateFileW((dir + L"\\Vexmoor.exe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (exe == INVALID_HANDLE_VALUE) fail("cannot create Vexmoor.exe");
-    CloseHandle(exe);
-    if (!CreateDirectoryW((dir + L"\\base.rte").c_str(), nullptr)) fail("cannot create base.rte");
-    for (int i = 0; i < mods; ++i) {
-        if (!CreateDirectoryW((dir + L"\\" + wide(modFolderName(i))).c_str(), nullptr))
-            fail("cannot create a mod");
-    }
-    const std::wstring copy = dir + L"\\deDidAzorovo.exe";
-    if (!CopyFileW(program.c_str(), copy.c_str(), TRUE)) fail("cannot copy the program");
-    return copy;
 }
 
 struct Search {
@@ -157,14 +109,17 @@ void print(int mods, const std::vector<double>& times) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 2) fail("usage: vx_windows_startup_bench deDidAzorovo.exe [runs]");
-    const std::wstring program = argv[1];
-    const int runs = argc > 2 ? _wtoi(argv[2]) : 11;
-    if (GetFileAttributesW(program.c_str()) == INVALID_FILE_ATTRIBUTES) fail("no program at the given path");
+    if (argc == 3 && std::wstring(argv[1]) == L"--names") {
+        const int count = _wtoi(argv[2]);
+        for (int i = 0; i < count; ++i) std::printf("%s\n", modFolderName(i).c_str());
+        return 0;
+    }
+    if (argc < 3) fail("usage: vx_windows_startup_bench EMPTY_GAME_EXE FULL_GAME_EXE [runs]");
+    const std::wstring none = argv[1];
+    const std::wstring many = argv[2];
+    const int runs = argc > 3 ? _wtoi(argv[3]) : 11;
     if (runs < 1) fail("the number of runs must be at least 1");
 
-    const std::wstring none = makeGame(program, 0);
-    const std::wstring many = makeGame(program, 32767);
     startOnce(none);  // warm-up: file cache, fonts, the X server's first client
     startOnce(many);
     // The two cases take turns, so a burst of other work on the machine slows
@@ -174,7 +129,6 @@ int wmain(int argc, wchar_t** argv) {
         noneTimes.push_back(startOnce(none));
         manyTimes.push_back(startOnce(many));
     }
-    for (const std::wstring& dir : gamesMade) removeTree(dir);
     print(0, noneTimes);
     print(32767, manyTimes);
     std::printf("windows startup 32767 mods: %.2f ms, 0 mods: %.2f ms, ratio %.2f\n", median(manyTimes),
