@@ -1,5 +1,8 @@
 // The platform on Windows: Unicode (W) system calls throughout, names as
-// UTF-16 from the file system to the screen and back.
+// UTF-16 from the file system to the screen and back. Full paths reach the
+// file system name for name (through the "\\?\" prefix), so a folder whose
+// name ends in a dot or a blank, or lies deeper than MAX_PATH, is handled
+// like any other.
 //
 // Lower-casing and ordering follow the user's locale as Windows has them
 // (LCMapStringEx, CompareStringEx with NORM_IGNORECASE), which is the order a
@@ -18,7 +21,8 @@ namespace vx::win32 {
 
 class Win32Platform : public Platform {
 public:
-    // `locale` is a locale name such as L"en-US"; empty means the user's own.
+    // `locale` is a locale name such as L"en-US"; empty, or a name Windows
+    // does not know, means the user's own.
     explicit Win32Platform(std::wstring locale = {});
 
     Result<NativeString> ownDirectory() override;
