@@ -405,6 +405,35 @@ void frmModManager::toggle(int row) {
     List1_ItemCheck(row, !mods_.List1().checked(row));
 }
 
+// A list box that holds its strings finds rows by their first letters as
+// they are typed; this one holds none, so the window does it: typing moves
+// to the next row whose name starts with what was typed within the last
+// second, ignoring case.
+void frmModManager::typeAhead(wchar_t typed) {
+    const DWORD now = GetTickCount();
+    if (now - lastTyped_ > 1000) typed_.clear();
+    lastTyped_ = now;
+    typed_ += typed;
+
+    const mods::ModList& list = mods_.List1();
+    const int count = list.count();
+    if (count == 0) return;
+    const NativeString prefix = platform_.lower(typed_);
+    const int current = std::max(0, static_cast<int>(SendMessageW(list1_, LB_GETCARETINDEX, 0, 0)));
+    // A new search starts after the current row; a longer one may stay on it.
+    const int first = typed_.size() == 1 ? current + 1 : current;
+    NativeString lowered;
+    for (int i = 0; i < count; ++i) {
+        const int row = (first + i) % count;
+        lowered.clear();
+        platform_.appendLower(NativeStringView(list.text(row)).substr(0, typed_.size()), lowered);
+        if (lowered == prefix) {
+            SendMessageW(list1_, LB_SETCURSEL, row, 0);
+            return;
+        }
+    }
+}
+
 LRESULT CALLBACK frmModManager::list1Proc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                           DWORD_PTR self) {
     if (message == WM_NCDESTROY) {
@@ -426,6 +455,10 @@ LRESULT frmModManager::handleList1(UINT message, WPARAM wParam, LPARAM lParam) {
 
         case WM_CHAR:
             if (wParam == L' ') return 0;  // handled as a key above
+            if (wParam > L' ') {
+                typeAhead(static_cast<wchar_t>(wParam));
+                return 0;
+            }
             break;
 
         case WM_LBUTTONDOWN:

@@ -78,6 +78,7 @@ private:
     // The row whose check box is at `point` (List1's client coordinates), or -1.
     int checkBoxAt(POINT point) const;
     void toggle(int row);
+    void typeAhead(wchar_t typed);
 
     Platform& platform_;
     HINSTANCE instance_;
@@ -94,6 +95,8 @@ private:
     HBITMAP bannerBitmap_ = nullptr;
     HANDLE buttonTheme_ = nullptr;  // for drawing check boxes; null without visual styles
     int pressedBox_ = -1;           // the row whose check box the left button went down on
+    NativeString typed_;            // what was typed to find a row
+    DWORD lastTyped_ = 0;           // when, in GetTickCount milliseconds
 };
 
 }  // namespace vx::win32

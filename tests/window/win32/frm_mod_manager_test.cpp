@@ -344,6 +344,16 @@ TEST(FrmModManager, ListShowsTheCoresRowsInOrderWithTheirBoxes) {
     const RECT alpha = s.rowRect(1);
     const RECT box = s.window->checkBoxRect(alpha);
     EXPECT_GT(painted->darkPixels({box.right + 2, alpha.top, alpha.left + 60, alpha.bottom}), 5);
+
+    // Typing finds a row by the start of its name, as in a list box of strings.
+    s.input(s.list(), WM_CHAR, L'z', 1);
+    EXPECT_EQ(SendMessageW(s.list(), LB_GETCURSEL, 0, 0), 3);
+    s.input(s.list(), WM_CHAR, L'A', 1);
+    EXPECT_EQ(SendMessageW(s.list(), LB_GETCURSEL, 0, 0), 3) << "no name starts with \"za\"";
+    Sleep(1100);
+    s.input(s.list(), WM_CHAR, L'B', 1);
+    EXPECT_EQ(SendMessageW(s.list(), LB_GETCURSEL, 0, 0), 2) << "a pause starts a new search";
+    EXPECT_TRUE(s.platform.renames.empty());
 }
 
 TEST(FrmModManager, SpaceAndClickOnTheBoxRenameTheFolderAndRedrawTheRow) {
