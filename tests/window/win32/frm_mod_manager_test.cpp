@@ -25,7 +25,6 @@ namespace {
 
 using testing::installStandIn;
 using testing::makeGame;
-using testing::N;
 using testing::TempDir;
 using testing::TestPlatform;
 using testing::U;
@@ -378,13 +377,25 @@ TEST(FrmModManager, SpaceAndClickOnTheBoxRenameTheFolderAndRedrawTheRow) {
     EXPECT_TRUE(s.game.isFolder("Qux.rte"));
 
     // The toggled row is painted again from the core's state.
+    const int bar = s.rowNamed("Bar");
+    SendMessageW(s.list(), LB_SETCURSEL, bar, 0);
     s.pump();
     ValidateRect(s.list(), nullptr);
-    const int bar = s.rowNamed("Bar");
-    s.clickBox(bar);
+    const RECT barBox = s.window->checkBoxRect(s.rowRect(bar));
+    const LPARAM at = MAKELPARAM(barBox.left + 6, barBox.top + 6);
+    SendMessageW(s.list(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(s.list(), WM_LBUTTONUP, 0, at);
+    RECT dirty{}, both{};
+    const RECT barRow = s.rowRect(bar);
+    ASSERT_TRUE(GetUpdateRect(s.list(), &dirty, FALSE));
+    EXPECT_TRUE(IntersectRect(&both, &dirty, &barRow));
+    s.pump();
     EXPECT_TRUE(s.game.isFolder("Bar"));
     EXPECT_FALSE(s.isChecked("Bar"));
-    EXPECT_EQ(SendMessageW(s.list(), LB_GETCURSEL, 0, 0), bar) << "the click selects the row too";
+    s.clickBox(s.rowNamed("Qux"));
+    EXPECT_EQ(SendMessageW(s.list(), LB_GETCURSEL, 0, 0), s.rowNamed("Qux"))
+        << "the click selects the row too";
+    EXPECT_TRUE(s.game.isFolder("Qux"));
     s.clickBox(bar);
     EXPECT_TRUE(s.game.isFolder("Bar.rte"));
 
@@ -402,25 +413,9 @@ TEST(FrmModManager, SpaceAndClickOnTheBoxRenameTheFolderAndRedrawTheRow) {
     s.pump();
 
     EXPECT_EQ(s.game.entries(),
-              (std::vector<std::string>{"Bar.rte", "Foo", "Qux.rte", "Vexmoor.exe", "base.rte"}));
-    EXPECT_EQ(s.platform.renames.size(), 5u);
+              (std::vector<std::string>{"Bar.rte", "Foo", "Qux", "Vexmoor.exe", "base.rte"}));
+    EXPECT_EQ(s.platform.renames.size(), 6u);
     EXPECT_TRUE(s.platform.messages.empty());
-}
-
-TEST(FrmModManager, ToggledRowIsInvalidatedForRepainting) {
-    Session s({"Foo", "Bar"});
-    ASSERT_TRUE(s.loaded);
-    const int row = s.rowNamed("Foo");
-    SendMessageW(s.list(), LB_SETCURSEL, row, 0);
-    s.pump();
-    ValidateRect(s.list(), nullptr);
-    s.window->List1_ItemCheck(row, true);
-    RECT dirty{};
-    ASSERT_TRUE(GetUpdateRect(s.list(), &dirty, FALSE));
-    RECT both;
-    const RECT place = s.rowRect(row);
-    EXPECT_TRUE(IntersectRect(&both, &dirty, &place));
-    EXPECT_TRUE(s.game.isFolder("Foo.rte"));
 }
 
 TEST(FrmModManager, RefusedRenameSaysWhyAndPutsTheBoxBack) {
