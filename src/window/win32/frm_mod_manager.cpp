@@ -50,28 +50,21 @@ struct ControlSpec {
 // window draws each visible row from the core's list.
 constexpr DWORD kList1Style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | WS_VSCROLL | LBS_NODATA |
                               LBS_OWNERDRAWFIXED | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY;
-// Plain push buttons: neither is ever the default button.
-constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
+// Plain push buttons: neither is ever the default button. Each starts a
+// group of its own for the arrow keys, and so does the picture.
+constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON;
+constexpr DWORD kImage1Style = WS_CHILD | WS_VISIBLE | WS_GROUP | SS_BITMAP;
 
 constexpr ControlSpec kControls[] = {
     {frmModManager::kList1, WC_LISTBOXW, L"", kList1Style, WS_EX_CLIENTEDGE, {8, 112, 433, 386}},
-    {frmModManager::kCommand1,
-     WC_BUTTONW,
-     L"&Launch Vexmoor",
-     kButtonStyle | WS_GROUP,
-     0,
-     {280, 392, 433, 417}},
+    {frmModManager::kCommand1, WC_BUTTONW, L"&Launch Vexmoor", kButtonStyle, 0, {280, 392, 433, 417}},
     {frmModManager::kCommand2, WC_BUTTONW, L"&About...", kButtonStyle, 0, {8, 392, 161, 417}},
-    {frmModManager::kImage1,
-     WC_STATICW,
-     L"",
-     WS_CHILD | WS_VISIBLE | WS_GROUP | SS_BITMAP,
-     0,
-     {21, 0, 421, 100}},
+    {frmModManager::kImage1, WC_STATICW, L"", kImage1Style, 0, {21, 0, 421, 100}},
 };
 
 Failure failure(const wchar_t* what) {
-    return Failure{NativeString(what) + L":\r\n" + systemMessage(GetLastError())};
+    const DWORD error = GetLastError();
+    return Failure{error ? NativeString(what) + L":\r\n" + systemMessage(error) : NativeString(what) + L"."};
 }
 
 }  // namespace
@@ -282,27 +275,15 @@ LRESULT frmModManager::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 
 bool frmModManager::createControls() {
     font_ = createMessageFont(dpi_);
-    for (const ControlSpec& spec : kControls) {
+    HWND* const handles[] = {&list1_, &command1_, &command2_, &image1_};  // in kControls' order
+    for (size_t i = 0; i < std::size(kControls); ++i) {
+        const ControlSpec& spec = kControls[i];
         const RECT place = scale(spec.place, dpi_);
-        const HWND control =
+        *handles[i] =
             CreateWindowExW(spec.exStyle, spec.className, spec.caption, spec.style, place.left, place.top,
                             place.right - place.left, place.bottom - place.top, hwnd_,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
-        if (!control) return false;
-        switch (spec.id) {
-            case kList1:
-                list1_ = control;
-                break;
-            case kCommand1:
-                command1_ = control;
-                break;
-            case kCommand2:
-                command2_ = control;
-                break;
-            case kImage1:
-                image1_ = control;
-                break;
-        }
+        if (!*handles[i]) return false;
     }
     if (!SetWindowSubclass(list1_, list1Proc, kList1Subclass, reinterpret_cast<DWORD_PTR>(this)))
         return false;
@@ -328,11 +309,9 @@ void frmModManager::applyDpi() {
     buttonTheme_ = openTheme(list1_, L"BUTTON", dpi_);
 
     // The banner is drawn once per DPI, at the size of its control.
-    const RECT& place = std::find_if(std::begin(kControls), std::end(kControls), [](const ControlSpec& spec) {
-                            return spec.id == kImage1;
-                        })->place;
-    const HBITMAP bitmap =
-        banner_.render(scale(place.right - place.left, dpi_), scale(place.bottom - place.top, dpi_));
+    RECT area;
+    GetClientRect(image1_, &area);
+    const HBITMAP bitmap = banner_.render(area.right, area.bottom);
     SendMessageW(image1_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
     if (bannerBitmap_) DeleteObject(bannerBitmap_);
     bannerBitmap_ = bitmap;
