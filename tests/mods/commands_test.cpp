@@ -65,7 +65,7 @@ TEST_F(CommandsTest, LaunchStartsTheGamesProgramFile) {
 }
 
 #ifdef _WIN32
-const std::string kNotAProgram = testing::U(win32::systemMessage(ERROR_BAD_EXE_FORMAT));
+const std::string kNotAProgram = testing::U(win32::systemMessage(ERROR_BAD_EXE_FORMAT, L"Vexmoor.exe"));
 const std::string kNotFound = testing::U(win32::systemMessage(ERROR_FILE_NOT_FOUND));
 #else
 const std::string kNotAProgram = "Permission denied";  // the placeholder is not executable

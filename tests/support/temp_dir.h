@@ -29,6 +29,8 @@ public:
     NativeString native(std::string_view name) const { return N(*this / name); }
 
     void makeFolder(std::string_view name) const;
+    // Makes many folders; much faster than one by one under Wine.
+    void makeFolders(const std::vector<std::string>& names) const;
     void makeFile(std::string_view name, std::string_view contents = {}) const;
     // Copies the file at `source` (a UTF-8 path) to `name`, executable.
     void copyProgram(const std::string& source, std::string_view name) const;
