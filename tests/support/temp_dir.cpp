@@ -12,7 +12,7 @@
 #include <thread>
 
 #ifdef _WIN32
-#include <windows.h>
+#include "platform/win32/win32_platform.h"
 #endif
 
 namespace vx::testing {
@@ -133,6 +133,40 @@ bool removeUnderWine(const std::string& dir) {
 }
 #endif
 
+#ifdef _WIN32
+// Every path inside the directory has the "\\?\" prefix, which the C
+// runtime's stat (and so std::filesystem) does not take; the system's own
+// functions are used instead.
+
+std::runtime_error systemError(const std::string& what) {
+    return std::runtime_error(what + ": " + U(win32::systemMessage(GetLastError())));
+}
+
+DWORD attributesOf(const std::string& path) {
+    return GetFileAttributesW(toPath(path).c_str());
+}
+
+// Removes a file or a folder with everything in it, whatever its attributes.
+bool removeAll(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return DeleteFileW(path.c_str());
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        WIN32_FIND_DATAW entry;
+        const HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &entry);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                const std::wstring name = entry.cFileName;
+                if (name != L"." && name != L"..") removeAll(path + L"\\" + name);
+            } while (FindNextFileW(search, &entry));
+            FindClose(search);
+        }
+    }
+    return RemoveDirectoryW(path.c_str());
+}
+#endif
+
 }  // namespace
 
 TempDir::TempDir() {
@@ -149,8 +183,9 @@ TempDir::TempDir() {
             path_ = U(candidate.native());
             return;
         }
-        if (error)
+        if (error) {
             throw std::runtime_error("cannot create " + U(candidate.native()) + ": " + error.message());
+        }
     }
     throw std::runtime_error("no free name for a temporary directory");
 }
@@ -158,29 +193,22 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
 #ifdef _WIN32
     if (removeUnderWine(path_)) return;
-#endif
-    const fs::path root = toPath(path_);
-    std::error_code ignored;
-    // Read-only (and on Windows hidden or system) leftovers of a test must not
-    // keep the directory alive.
-    for (auto it = fs::recursive_directory_iterator(root, ignored); it != fs::recursive_directory_iterator();
-         it.increment(ignored)) {
-        if (it->is_symlink(ignored)) continue;
-#ifdef _WIN32
-        SetFileAttributesW(it->path().c_str(), FILE_ATTRIBUTE_NORMAL);
-#else
-        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-#endif
-    }
-#ifdef _WIN32
     // A program a test started may still hold its file open for a moment.
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        std::error_code error;
-        fs::remove_all(root, error);
-        if (!error) return;
+    const std::wstring root = toPath(path_).native();
+    for (int attempt = 0; attempt < 50 && !removeAll(root); ++attempt) {
+        if (GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
 #else
+    const fs::path root = path_;
+    std::error_code ignored;
+    // Read-only leftovers of a test must not keep the directory alive.
+    for (auto it = fs::recursive_directory_iterator(root, ignored); it != fs::recursive_directory_iterator();
+         it.increment(ignored)) {
+        if (!it->is_symlink(ignored)) {
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+        }
+    }
     fs::remove_all(root, ignored);
 #endif
 }
@@ -190,13 +218,6 @@ std::string TempDir::operator/(std::string_view name) const {
     path += kSep;
     for (const char c : name) path += c == '/' ? kSep : c;
     return path;
-}
-
-void TempDir::makeFolder(std::string_view name) const {
-    std::error_code error;
-    if (!fs::create_directory(toPath(*this / name), error)) {
-        throw std::runtime_error("cannot make the folder " + std::string(name) + ": " + error.message());
-    }
 }
 
 void TempDir::makeFolders(const std::vector<std::string>& names) const {
@@ -213,13 +234,83 @@ void TempDir::makeFile(std::string_view name, std::string_view contents) const {
     if (!out) throw std::runtime_error("cannot write the file " + std::string(name));
 }
 
-void TempDir::copyProgram(const std::string& source, std::string_view name) const {
-    const fs::path target = toPath(*this / name);
+std::string TempDir::read(std::string_view name) const {
+    std::ifstream in(toPath(*this / name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 #ifdef _WIN32
-    if (!CopyFileW(toPath(source).c_str(), target.c_str(), FALSE)) {
-        throw std::runtime_error("cannot copy " + source + ": error " + std::to_string(GetLastError()));
+
+void TempDir::makeFolder(std::string_view name) const {
+    if (!CreateDirectoryW(toPath(*this / name).c_str(), nullptr)) {
+        throw systemError("cannot make the folder " + std::string(name));
     }
+}
+
+void TempDir::copyProgram(const std::string& source, std::string_view name) const {
+    if (!CopyFileW(toPath(source).c_str(), toPath(*this / name).c_str(), FALSE)) {
+        throw systemError("cannot copy " + source);
+    }
+}
+
+void TempDir::makeReadOnly(std::string_view name) const {
+    const DWORD attributes = attributesOf(*this / name);
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        !SetFileAttributesW(toPath(*this / name).c_str(), attributes | FILE_ATTRIBUTE_READONLY)) {
+        throw systemError("cannot make " + std::string(name) + " read-only");
+    }
+}
+
+void TempDir::setAttributes(std::string_view name, unsigned long attributes) const {
+    if (!SetFileAttributesW(toPath(*this / name).c_str(), attributes)) {
+        throw systemError("cannot set the attributes of " + std::string(name));
+    }
+}
+
+void TempDir::remove(std::string_view name) const {
+    const fs::path path = toPath(*this / name);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const bool removed = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                             ? RemoveDirectoryW(path.c_str())
+                             : DeleteFileW(path.c_str());
+    if (!removed) throw systemError("cannot remove " + std::string(name));
+}
+
+bool TempDir::exists(std::string_view name) const {
+    return attributesOf(*this / name) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool TempDir::isFolder(std::string_view name) const {
+    const DWORD attributes = attributesOf(*this / name);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::vector<std::string> TempDir::entries() const {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW entry;
+    const HANDLE search = FindFirstFileW((toPath(path_).native() + L"\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) throw systemError("cannot list " + path_);
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name != L"." && name != L"..") names.push_back(U(name));
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 #else
+
+void TempDir::makeFolder(std::string_view name) const {
+    std::error_code error;
+    if (!fs::create_directory(*this / name, error)) {
+        throw std::runtime_error("cannot make the folder " + std::string(name) + ": " +
+                                 (error ? error.message() : "it exists"));
+    }
+}
+
+void TempDir::copyProgram(const std::string& source, std::string_view name) const {
+    const fs::path target = *this / name;
     std::error_code error;
     fs::copy_file(source, target, fs::copy_options::overwrite_existing, error);
     if (!error) {
@@ -229,13 +320,11 @@ void TempDir::copyProgram(const std::string& source, std::string_view name) cons
                         error);
     }
     if (error) throw std::runtime_error("cannot copy " + source + ": " + error.message());
-#endif
 }
 
 void TempDir::makeReadOnly(std::string_view name) const {
     std::error_code error;
-    fs::permissions(toPath(*this / name),
-                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+    fs::permissions(*this / name, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove, error);
     if (error)
         throw std::runtime_error("cannot make " + std::string(name) + " read-only: " + error.message());
@@ -243,42 +332,32 @@ void TempDir::makeReadOnly(std::string_view name) const {
 
 void TempDir::remove(std::string_view name) const {
     std::error_code error;
-    if (!fs::remove(toPath(*this / name), error)) {
-        throw std::runtime_error("cannot remove " + std::string(name) + ": " + error.message());
+    if (!fs::remove(*this / name, error)) {
+        throw std::runtime_error("cannot remove " + std::string(name) + ": " +
+                                 (error ? error.message() : "it does not exist"));
     }
 }
-
-#ifdef _WIN32
-void TempDir::setAttributes(std::string_view name, unsigned long attributes) const {
-    if (!SetFileAttributesW(toPath(*this / name).c_str(), attributes)) {
-        throw std::runtime_error("cannot set the attributes of " + std::string(name));
-    }
-}
-#endif
 
 bool TempDir::exists(std::string_view name) const {
     std::error_code ignored;
-    return fs::symlink_status(toPath(*this / name), ignored).type() != fs::file_type::not_found && !ignored;
+    return fs::symlink_status(*this / name, ignored).type() != fs::file_type::not_found && !ignored;
 }
 
 bool TempDir::isFolder(std::string_view name) const {
     std::error_code ignored;
-    return fs::is_directory(toPath(*this / name), ignored);
-}
-
-std::string TempDir::read(std::string_view name) const {
-    std::ifstream in(toPath(*this / name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return fs::is_directory(*this / name, ignored);
 }
 
 std::vector<std::string> TempDir::entries() const {
     std::vector<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(toPath(path_))) {
-        names.push_back(U(entry.path().filename().native()));
+    for (const fs::directory_entry& entry : fs::directory_iterator(path_)) {
+        names.push_back(entry.path().filename().native());
     }
     std::sort(names.begin(), names.end());
     return names;
 }
+
+#endif
 
 void makeGame(const TempDir& dir, const std::vector<std::string>& folders, bool withBase) {
 #ifdef _WIN32
