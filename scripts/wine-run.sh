@@ -24,4 +24,17 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   ) 9>"$WINEPREFIX.lock"
 fi
 
-exec wine "$@"
+# Wine starts helper processes (services, devices, the desktop) that live as
+# long as its server and inherit the output of whichever program came first.
+# CTest waits until a test's output pipes are closed, so the program writes to
+# files that are copied out when it ends, and the server is started here with
+# no pipes at all and kept for a few seconds between programs.
+wineserver -p10 </dev/null >/dev/null 2>&1 || true
+out=$(mktemp)
+err=$(mktemp)
+trap 'rm -f "$out" "$err"' EXIT
+status=0
+wine "$@" >"$out" 2>"$err" || status=$?
+cat "$out"
+cat "$err" >&2
+exit "$status"
