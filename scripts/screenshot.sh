@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Takes the README's screenshot: opens the program on the demo game on a
-# virtual display and saves the window as docs/screenshot.png.
+# Takes the README's screenshots: opens the program on the demo game on a
+# virtual display and saves the window as docs/screenshot.png; with
+# --windows, the Windows program's as well.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,3 +31,20 @@ xvfb-run -a -s '-screen 0 640x520x24' bash -c '
   kill "$program"
 ' _ "$shot" docs/screenshot.png
 echo "docs/screenshot.png"
+
+# The Windows program under Wine, in a Wine desktop of its own, which draws
+# the window's frame and title bar: docs/screenshot-windows.png.
+if [ "${1:-}" = "--windows" ]; then
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows --target deDidAzorovo vx_stand_in_game
+  scripts/make-demo-game.sh "$shot/wgame" build/windows/tools/Vexmoor.exe
+  cp build/windows/deDidAzorovo.exe "$shot/wgame/"
+  exe="Z:$shot/wgame/deDidAzorovo.exe"
+  xvfb-run -a -s '-screen 0 640x520x24' bash -c '
+    scripts/wine-run.sh explorer /desktop=shot,640x520 "$1" &
+    sleep 15
+    /usr/bin/import -window root -crop 450x450+94+34 +repage "$2"
+    WINEPREFIX="${WINEPREFIX:-$PWD/build/wineprefix}" wineserver -k
+  ' _ "${exe//\//\\}" docs/screenshot-windows.png
+  echo "docs/screenshot-windows.png"
+fi
