@@ -37,7 +37,7 @@ constexpr UINT_PTR kList1Subclass = 1;
 
 // The controls in creation order, which is also the Tab order; positions in
 // 96-DPI pixels as left, top, right, bottom.
-struct ControlSpec {
+struct ControlLayout {
     int id;
     const wchar_t* className;
     const wchar_t* caption;
@@ -55,7 +55,7 @@ constexpr DWORD kList1Style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | WS
 constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON;
 constexpr DWORD kImage1Style = WS_CHILD | WS_VISIBLE | WS_GROUP | SS_BITMAP;
 
-constexpr ControlSpec kControls[] = {
+constexpr ControlLayout kControls[] = {
     {frmModManager::kList1, WC_LISTBOXW, L"", kList1Style, WS_EX_CLIENTEDGE, {8, 112, 433, 386}},
     {frmModManager::kCommand1, WC_BUTTONW, L"&Launch Vexmoor", kButtonStyle, 0, {280, 392, 433, 417}},
     {frmModManager::kCommand2, WC_BUTTONW, L"&About...", kButtonStyle, 0, {8, 392, 161, 417}},
@@ -273,16 +273,15 @@ LRESULT frmModManager::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
+// The controls are made without a size; applyDpi gives them their font,
+// place and size, then and whenever the DPI changes.
 bool frmModManager::createControls() {
-    font_ = createMessageFont(dpi_);
     HWND* const handles[] = {&list1_, &command1_, &command2_, &image1_};  // in kControls' order
     for (size_t i = 0; i < std::size(kControls); ++i) {
-        const ControlSpec& spec = kControls[i];
-        const RECT place = scale(spec.place, dpi_);
+        const ControlLayout& layout = kControls[i];
         *handles[i] =
-            CreateWindowExW(spec.exStyle, spec.className, spec.caption, spec.style, place.left, place.top,
-                            place.right - place.left, place.bottom - place.top, hwnd_,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
+            CreateWindowExW(layout.exStyle, layout.className, layout.caption, layout.style, 0, 0, 0, 0, hwnd_,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance_, nullptr);
         if (!*handles[i]) return false;
     }
     if (!SetWindowSubclass(list1_, list1Proc, kList1Subclass, reinterpret_cast<DWORD_PTR>(this)))
@@ -295,9 +294,9 @@ bool frmModManager::createControls() {
 void frmModManager::applyDpi() {
     const HFONT previousFont = font_;
     font_ = createMessageFont(dpi_);
-    for (const ControlSpec& spec : kControls) {
-        const HWND control = GetDlgItem(hwnd_, spec.id);
-        const RECT place = scale(spec.place, dpi_);
+    for (const ControlLayout& layout : kControls) {
+        const HWND control = GetDlgItem(hwnd_, layout.id);
+        const RECT place = scale(layout.place, dpi_);
         SetWindowPos(control, nullptr, place.left, place.top, place.right - place.left,
                      place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
