@@ -103,9 +103,7 @@ NativeString renameFailedMessage(NativeStringView modName, bool enabling, Native
                    "as it was.")});
 }
 
-ModFolders::ModFolders(Platform& platform) : platform_(platform), list_(platform) {
-    list_.onItemCheck([this](int row) { List1_ItemCheck(row); });
-}
+ModFolders::ModFolders(Platform& platform) : platform_(platform), list_(platform) {}
 
 bool ModFolders::fatal(NativeStringView message) {
     platform_.messageBox(NativeString(message), kStyleExclamation, NativeString(text::kErrorTitle));
@@ -138,26 +136,21 @@ bool ModFolders::Form_Load() {
     return true;
 }
 
-void ModFolders::List1_ItemCheck(int row) {
-    // Flags set by the scan, and the flag put back after a refused rename,
-    // are not the user's changes and rename nothing.
-    if (!listReady_ || revertingRow_) return;
+void ModFolders::setModEnabled(int row, bool enabled) {
+    if (!listReady_ || row < 0 || row >= list_.count() || list_.checked(row) == enabled) return;
 
-    const bool enabling = list_.checked(row);
     const NativeString& name = list_.text(row);
-    const NativeString enabled = enabledFolder(gamePath_, name);
-    const NativeString disabled = disabledFolder(gamePath_, name);
-    const NativeString& from = enabling ? disabled : enabled;
-    const NativeString& to = enabling ? enabled : disabled;
+    const NativeString enabledPath = enabledFolder(gamePath_, name);
+    const NativeString disabledPath = disabledFolder(gamePath_, name);
+    const NativeString& from = enabled ? disabledPath : enabledPath;
+    const NativeString& to = enabled ? enabledPath : disabledPath;
 
     if (Status refused = platform_.renameFolder(from, to)) {
-        // The folder kept its name, so the box goes back to match it.
-        revertingRow_ = true;
-        list_.setChecked(row, !enabling);
-        revertingRow_ = false;
-        platform_.messageBox(renameFailedMessage(name, enabling, from, to, refused->reason),
-                             kStyleExclamation, NativeString(text::kErrorTitle));
+        platform_.messageBox(renameFailedMessage(name, enabled, from, to, refused->reason), kStyleExclamation,
+                             NativeString(text::kErrorTitle));
+        return;
     }
+    list_.setChecked(row, enabled);
 }
 
 }  // namespace vx::mods

@@ -2,8 +2,8 @@
 // fills the mod list, and the renaming that follows the list's check boxes.
 //
 // A front end owns one ModFolders, calls Form_Load before showing its window,
-// shows List1, and forwards the user's check-box changes to
-// List1.setChecked; the renames follow from the list's notification.
+// shows List1, and forwards the user's check-box changes to setModEnabled,
+// then draws the row again from List1.
 #pragma once
 
 #include "mods/mod_list.h"
@@ -39,15 +39,16 @@ public:
     // returns (a test platform), and true when the list is ready.
     bool Form_Load();
 
-    // Follows a change of a row's check box: after the scan, checking renames
-    // the mod's folder to end in ".rte" and clearing removes the suffix. A
-    // refused rename is shown to the user and the box goes back to the state
-    // that matches the unchanged folder.
-    void List1_ItemCheck(int row);
+    // The user asks to enable or disable the mod in `row`: its folder is
+    // renamed to end in ".rte", or to lose that suffix, and only when that
+    // succeeded does the row's flag change. A refused rename is shown to the
+    // user and the flag stays as it was. Does nothing before the list is
+    // ready, for a row that does not exist, or when the flag already is
+    // `enabled`.
+    void setModEnabled(int row, bool enabled);
 
     [[nodiscard]] const NativeString& gamePath() const { return gamePath_; }
     [[nodiscard]] bool listReady() const { return listReady_; }
-    [[nodiscard]] ModList& List1() { return list_; }
     [[nodiscard]] const ModList& List1() const { return list_; }
 
 private:
@@ -56,7 +57,6 @@ private:
     Platform& platform_;
     NativeString gamePath_;
     bool listReady_ = false;
-    bool revertingRow_ = false;
     ModList list_;
 };
 

@@ -37,12 +37,6 @@ int ModList::compare(NativeStringView a, NativeStringView b) const {
     return a.compare(b);
 }
 
-void ModList::setChecked(int row, bool checked) {
-    if (rows_[row].checked == checked) return;
-    rows_[row].checked = checked;
-    if (itemCheck_) itemCheck_(row);
-}
-
 int ModList::add(NativeString text) {
     // First row that sorts after the new one: the new row goes before it.
     auto place = std::upper_bound(

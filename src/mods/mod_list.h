@@ -7,7 +7,6 @@
 
 #include "platform/platform.h"
 
-#include <functional>
 #include <vector>
 
 namespace vx::mods {
@@ -19,10 +18,6 @@ struct ModEntry {
 
 class ModList {
 public:
-    // Called with a row index after that row's flag changed, before
-    // setChecked returns.
-    using ItemCheck = std::function<void(int row)>;
-
     // `order` decides the rows' order.
     explicit ModList(Platform& order) : order_(order) {}
 
@@ -31,8 +26,9 @@ public:
     [[nodiscard]] bool checked(int row) const { return rows_[row].checked; }
     [[nodiscard]] const std::vector<ModEntry>& rows() const { return rows_; }
 
-    // Sets a row's flag; when it changes, raises the item-check notification.
-    void setChecked(int row, bool checked);
+    // Sets a row's flag. Only the core calls this, after the folder on disk
+    // has changed to match.
+    void setChecked(int row, bool checked) { rows_[row].checked = checked; }
 
     // Inserts an unchecked row at its sorted place and returns its index.
     int add(NativeString text);
@@ -42,14 +38,11 @@ public:
     // one would give, in O(n log n) instead of O(n^2).
     void addAll(std::vector<ModEntry> rows);
 
-    void onItemCheck(ItemCheck handler) { itemCheck_ = std::move(handler); }
-
 private:
     int compare(NativeStringView a, NativeStringView b) const;
 
     Platform& order_;
     std::vector<ModEntry> rows_;
-    ItemCheck itemCheck_;
 };
 
 }  // namespace vx::mods

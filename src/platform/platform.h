@@ -31,10 +31,21 @@ using NativeChar = char;
 using NativeString = std::basic_string<NativeChar>;
 using NativeStringView = std::basic_string_view<NativeChar>;
 
+// What kind of failure a refused rename was, so the caller can name its
+// likely cause.
+enum class FailureKind {
+    Other,
+    TargetExists,  // a folder or file of the new name is there (in any letter case)
+    NoPermission,  // access denied, or a read-only file system
+    InUse,         // the folder is held open by a running program
+    SourceGone,    // the folder is not there (any more)
+};
+
 // Why an operation failed, in words the user can read (the system's message,
-// sometimes with a sentence of ours in front).
+// sometimes with a sentence of ours in front), and of which kind.
 struct Failure {
     NativeString reason;
+    FailureKind kind = FailureKind::Other;
 };
 
 // Either a value or the reason it could not be produced.

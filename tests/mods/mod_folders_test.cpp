@@ -129,8 +129,8 @@ TEST_F(ModFoldersTest, HiddenOrSystemProgramFileDoesNotCountButSuchFoldersDo) {
     game.setAttributes("Vexmoor.exe", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
     ASSERT_TRUE(mods.Form_Load());
     EXPECT_EQ(rows(), (std::vector<std::pair<std::string, bool>>{{"Hidden", true}, {"System", false}}));
-    mods.List1().setChecked(rowOf("Hidden"), false);
-    mods.List1().setChecked(rowOf("System"), true);
+    mods.setModEnabled(rowOf("Hidden"), false);
+    mods.setModEnabled(rowOf("System"), true);
     EXPECT_TRUE(platform.messages.empty());
     EXPECT_EQ(game.entries(), (std::vector<std::string>{"Hidden", "System.rte", "Vexmoor.exe", "base.rte"}));
 }
@@ -215,10 +215,10 @@ TEST_F(ModFoldersTest, ScanRenamesNothing) {
 TEST_F(ModFoldersTest, CheckingAndClearingRenamesTheFolderBackAndForth) {
     makeGame(game, {"Foo"});
     ASSERT_TRUE(mods.Form_Load());
-    mods.List1().setChecked(rowOf("Foo"), true);
+    mods.setModEnabled(rowOf("Foo"), true);
     EXPECT_TRUE(game.isFolder("Foo.rte"));
     EXPECT_FALSE(game.exists("Foo"));
-    mods.List1().setChecked(rowOf("Foo"), false);
+    mods.setModEnabled(rowOf("Foo"), false);
     EXPECT_TRUE(game.isFolder("Foo"));
     EXPECT_FALSE(game.exists("Foo.rte"));
     EXPECT_TRUE(platform.messages.empty());
@@ -227,18 +227,18 @@ TEST_F(ModFoldersTest, CheckingAndClearingRenamesTheFolderBackAndForth) {
 TEST_F(ModFoldersTest, CapitalSuffixIsDisabledThroughTheLowerCaseName) {
     makeGame(game, {"Foo.RTE"});
     ASSERT_TRUE(mods.Form_Load());
-    mods.List1().setChecked(rowOf("Foo"), false);
+    mods.setModEnabled(rowOf("Foo"), false);
     ASSERT_EQ(platform.renames.size(), 1u);
     EXPECT_EQ(platform.renames[0].first, game / "Foo.rte");
     EXPECT_TRUE(game.isFolder("Foo"));
-    mods.List1().setChecked(rowOf("Foo"), true);
+    mods.setModEnabled(rowOf("Foo"), true);
     EXPECT_EQ(game.entries(), (std::vector<std::string>{"Foo.rte", "Vexmoor.exe", "base.rte"}));
 }
 
 TEST_F(ModFoldersTest, EnablingABackupNameAddsTheSuffix) {
     makeGame(game, {"x.rte.bak"});
     ASSERT_TRUE(mods.Form_Load());
-    mods.List1().setChecked(rowOf("x.rte.bak"), true);
+    mods.setModEnabled(rowOf("x.rte.bak"), true);
     EXPECT_TRUE(game.isFolder("x.rte.bak.rte"));
 }
 
@@ -263,9 +263,9 @@ TEST_F(ModFoldersTest, EveryLegalNameSurvivesScanToggleScan) {
     ASSERT_TRUE(mods.Form_Load());
     ASSERT_EQ(mods.List1().count(), static_cast<int>(names.size()));
     for (int row = 0; row < mods.List1().count(); ++row) {
-        if (mods.List1().text(row).size() <= longest) mods.List1().setChecked(row, true);
+        if (mods.List1().text(row).size() <= longest) mods.setModEnabled(row, true);
     }
-    for (int row = 0; row < mods.List1().count(); ++row) mods.List1().setChecked(row, false);
+    for (int row = 0; row < mods.List1().count(); ++row) mods.setModEnabled(row, false);
     EXPECT_TRUE(platform.messages.empty()) << platform.messages[0].text;
 
     TestPlatform again(game.path());
@@ -321,7 +321,7 @@ void PrintTo(const RefusalCase& c, std::ostream* out) {
 
 class RefusedRenameTest : public ModFoldersTest, public ::testing::WithParamInterface<RefusalCase> {};
 
-TEST_P(RefusedRenameTest, LeavesEveryFolderFlipsTheBoxBackAndTellsWhy) {
+TEST_P(RefusedRenameTest, LeavesEveryFolderAndTheBoxAndTellsWhy) {
     const RefusalCase& c = GetParam();
     makeGame(game, c.folders);
     ASSERT_TRUE(mods.Form_Load());
@@ -329,11 +329,11 @@ TEST_P(RefusedRenameTest, LeavesEveryFolderFlipsTheBoxBackAndTellsWhy) {
     const auto before = game.entries();
     const int row = rowOf(c.mod);
 
-    mods.List1().setChecked(row, c.enable);
+    mods.setModEnabled(row, c.enable);
 
     EXPECT_EQ(game.entries(), before);
     EXPECT_EQ(mods.List1().checked(row), !c.enable);
-    EXPECT_EQ(platform.renames.size(), 1u);  // putting the box back renamed nothing
+    EXPECT_EQ(platform.renames.size(), 1u);
     EXPECT_EQ(platform.ends, 0);
     ASSERT_EQ(platform.messages.size(), 1u);
     const ShownMessage& shown = platform.messages[0];
@@ -389,7 +389,7 @@ TEST_F(ModFoldersTest, FolderInUseIsRefusedAndTheProgramGoesOn) {
     makeGame(game, {"Foo", "Bar.rte"});
     ASSERT_TRUE(mods.Form_Load());
     platform.failNextRename = "Device or resource busy";
-    mods.List1().setChecked(rowOf("Foo"), true);
+    mods.setModEnabled(rowOf("Foo"), true);
     EXPECT_FALSE(mods.List1().checked(rowOf("Foo")));
     ASSERT_EQ(platform.messages.size(), 1u);
     EXPECT_EQ(platform.messages[0].text,
@@ -398,9 +398,9 @@ TEST_F(ModFoldersTest, FolderInUseIsRefusedAndTheProgramGoesOn) {
               "that the folder is open in another program, or that a folder of that name already exists. "
               "The mod was left as it was.");
 
-    mods.List1().setChecked(rowOf("Bar"), false);
+    mods.setModEnabled(rowOf("Bar"), false);
     EXPECT_TRUE(game.isFolder("Bar"));
-    mods.List1().setChecked(rowOf("Foo"), true);
+    mods.setModEnabled(rowOf("Foo"), true);
     EXPECT_TRUE(game.isFolder("Foo.rte"));
     EXPECT_EQ(platform.messages.size(), 1u);
 }

@@ -125,24 +125,6 @@ TEST_F(ModListTest, PunctuationOrderIsThePlatformsOwn) {
 #endif
 }
 
-TEST_F(ModListTest, SetCheckedNotifiesSynchronouslyAfterTheFlagChanged) {
-    list.add(N("a"));
-    list.add(N("b"));
-    std::vector<std::pair<int, bool>> seen;
-    list.onItemCheck([&](int row) { seen.push_back({row, list.checked(row)}); });
-
-    list.setChecked(1, true);
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0], std::make_pair(1, true));
-
-    list.setChecked(1, true);  // no change, no notification
-    EXPECT_EQ(seen.size(), 1u);
-
-    list.setChecked(1, false);
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[1], std::make_pair(1, false));
-}
-
 TEST_F(ModListTest, HoldsMoreRowsThanASixteenBitCount) {
     std::vector<ModEntry> rows;
     for (int i = 0; i < 40000; ++i)

@@ -87,7 +87,7 @@ bool frmModManager::Form_Load() {
 }
 
 void frmModManager::List1_ItemCheck(int row, bool checked) {
-    mods_.List1().setChecked(row, checked);
+    mods_.setModEnabled(row, checked);
 }
 
 void frmModManager::Command1_Click() {

@@ -133,7 +133,7 @@ bool frmModManager::Form_Load() {
 
 void frmModManager::List1_ItemCheck(int row, bool checked) {
     if (row < 0 || row >= mods_.List1().count()) return;
-    mods_.List1().setChecked(row, checked);
+    mods_.setModEnabled(row, checked);
     RECT place;
     if (SendMessageW(list1_, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&place)) != LB_ERR) {
         InvalidateRect(list1_, &place, FALSE);
