@@ -1,37 +1,12 @@
 #include "mods/commands.h"
 
 #include "mods/folder_rules.h"
-#include "mods/mod_folders.h"
-
-#include <iterator>
+#include "mods/texts.h"
 
 namespace vx::mods {
 
-NativeString aboutText() {
-    static constexpr NativeStringView lines[] = {
-        VX_NATIVE("Vexmoor ModManager v1.1"),
-        VX_NATIVE("coded by the deDidAzorovo authors for the Vexmoor modding community"),
-        VX_NATIVE(""),
-        VX_NATIVE("This program is donation-supported: if you like it, please consider paying for it."),
-        VX_NATIVE("You can find its authors among the Vexmoor modding community."),
-        VX_NATIVE(""),
-        VX_NATIVE("Creditz:"),
-        VX_NATIVE("The Vexmoor developers: for coding the game"),
-        VX_NATIVE("The Vexmoor modding community: for the mods worth managing"),
-        VX_NATIVE("Our testers: for renaming more folders than anyone should"),
-        VX_NATIVE(""),
-        VX_NATIVE("Enjoy!"),
-    };
-    NativeString text;
-    for (size_t i = 0; i < std::size(lines); ++i) {
-        if (i > 0) text += VX_NATIVE("\r\n");
-        text += lines[i];
-    }
-    return text;
-}
-
 void showAbout(Platform& platform) {
-    platform.messageBox(aboutText(), kStyleInformation, VX_NATIVE("About..."));
+    platform.messageBox(text::about(), kStyleInformation, NativeString(text::kAboutTitle));
 }
 
 void launchGame(Platform& platform, const NativeString& gamePath) {

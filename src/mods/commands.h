@@ -5,9 +5,6 @@
 
 namespace vx::mods {
 
-// The About box's text: twelve lines joined by CR LF.
-NativeString aboutText();
-
 // Shows the About box (title "About...", information icon, one OK button).
 void showAbout(Platform& platform);
 

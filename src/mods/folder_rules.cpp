@@ -24,11 +24,6 @@ NativeString gamePathFrom(NativeStringView ownDirectory) {
     return path;
 }
 
-NativeStringView ownName(NativeStringView fullPath) {
-    const size_t last = fullPath.rfind(kSeparator);
-    return last == NativeStringView::npos ? fullPath : fullPath.substr(last + 1);
-}
-
 FolderClass classify(NativeStringView name) {
     if (equalsFolded(name, kBaseFolder)) return {FolderKind::BaseData, {}};
     const size_t n = kEnabledSuffix.size();
@@ -38,22 +33,11 @@ FolderClass classify(NativeStringView name) {
     return {FolderKind::DisabledMod, name};
 }
 
-bool sameMod(NativeStringView a, NativeStringView b, const LowerCase& lower) {
-    return lower(a) == lower(b);
-}
-
-NativeString enabledFolder(NativeStringView gamePath, NativeStringView modName) {
-    NativeString path;
-    path.reserve(gamePath.size() + modName.size() + kEnabledSuffix.size());
-    path.append(gamePath).append(modName).append(kEnabledSuffix);
-    return path;
-}
-
-NativeString disabledFolder(NativeStringView gamePath, NativeStringView modName) {
-    NativeString path;
-    path.reserve(gamePath.size() + modName.size());
-    path.append(gamePath).append(modName);
-    return path;
+NativeString enabledName(NativeStringView modName) {
+    NativeString name;
+    name.reserve(modName.size() + kEnabledSuffix.size());
+    name.append(modName).append(kEnabledSuffix);
+    return name;
 }
 
 }  // namespace vx::mods

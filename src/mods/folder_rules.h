@@ -8,8 +8,6 @@
 
 #include "platform/platform.h"
 
-#include <functional>
-
 namespace vx::mods {
 
 #ifdef _WIN32
@@ -24,10 +22,6 @@ inline constexpr NativeStringView kEnabledSuffix = VX_NATIVE(".rte");
 // The game directory for the program's own directory: the directory with
 // exactly one trailing separator (a root already has it).
 NativeString gamePathFrom(NativeStringView ownDirectory);
-
-// The text after the last separator of a full path (the whole path when it
-// holds none).
-NativeStringView ownName(NativeStringView fullPath);
 
 enum class FolderKind { BaseData, EnabledMod, DisabledMod };
 
@@ -46,16 +40,12 @@ struct FolderClass {
 // answer as lower-casing the whole name, without the cost.
 FolderClass classify(NativeStringView ownName);
 
-// Lower-cases a name the way the user's locale does.
-using LowerCase = std::function<NativeString(NativeStringView)>;
-
-// Two mod names denote the same mod when they are equal after lower-casing.
-bool sameMod(NativeStringView a, NativeStringView b, const LowerCase& lower);
-
-// Where a mod's folder is in each state. The suffix is always written in
+// The names of a mod's folder in each state. The suffix is always written in
 // lower case; a folder found as "Foo.RTE" is still addressed as "Foo.rte",
-// and the rename matches it without regard to case.
-NativeString enabledFolder(NativeStringView gamePath, NativeStringView modName);
-NativeString disabledFolder(NativeStringView gamePath, NativeStringView modName);
+// and the platform matches it without regard to letter case.
+NativeString enabledName(NativeStringView modName);
+inline NativeString disabledName(NativeStringView modName) {
+    return NativeString(modName);
+}
 
 }  // namespace vx::mods

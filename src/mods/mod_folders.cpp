@@ -1,6 +1,7 @@
 #include "mods/mod_folders.h"
 
 #include "mods/folder_rules.h"
+#include "mods/texts.h"
 
 #include <cstdint>
 #include <functional>
@@ -57,12 +58,6 @@ private:
     std::vector<uint32_t> slots_;
 };
 
-NativeString join(std::initializer_list<NativeStringView> parts) {
-    NativeString out;
-    for (NativeStringView part : parts) out.append(part);
-    return out;
-}
-
 // Reads the game directory's subfolders into mod rows, in one pass in the
 // listing's order: a duplicate is reported under the name of the second of
 // the two folders met. Returns the fatal message, if there is one. The
@@ -70,21 +65,18 @@ NativeString join(std::initializer_list<NativeStringView> parts) {
 // sorted, so the two never take memory at the same time.
 std::optional<NativeString> readFolders(Platform& platform, const NativeString& gamePath,
                                         std::vector<ModEntry>& rows, bool& baseSeen) {
-    const Result<FolderList> listing = platform.subfolders(gamePath);
-    if (!listing.ok()) {
-        return join({VX_NATIVE("Cannot list the folders in \""), gamePath, VX_NATIVE("\":\r\n"),
-                     listing.failure().reason});
-    }
-    const FolderList& folders = listing.value();
+    const Result<NameList> listing = platform.subfolders(gamePath);
+    if (!listing.ok()) return text::cannotList(gamePath, listing.failure().reason);
+    const NameList& folders = listing.value();
     SeenNames seen(platform, folders.count());
     rows.reserve(folders.count());
     for (size_t index = 0; index < folders.count(); ++index) {
-        const FolderClass folder = classify(ownName(folders[index]));
+        const FolderClass folder = classify(folders[index]);
         if (folder.kind == FolderKind::BaseData) {
             baseSeen = true;
             continue;
         }
-        if (!seen.insert(folder.modName)) return join({text::kDuplicate, folder.modName});
+        if (!seen.insert(folder.modName)) return text::duplicate(folder.modName);
         rows.push_back({NativeString(folder.modName), folder.kind == FolderKind::EnabledMod});
     }
     return std::nullopt;
@@ -92,18 +84,7 @@ std::optional<NativeString> readFolders(Platform& platform, const NativeString& 
 
 }  // namespace
 
-NativeString renameFailedMessage(NativeStringView modName, bool enabling, NativeStringView from,
-                                 NativeStringView to, NativeStringView reason) {
-    return join(
-        {enabling ? VX_NATIVE("Could not enable the mod \"") : VX_NATIVE("Could not disable the mod \""),
-         modName, VX_NATIVE("\".\r\n\r\nThe folder \""), ownName(from),
-         VX_NATIVE("\" could not be renamed to \""), ownName(to), VX_NATIVE("\":\r\n"), reason,
-         VX_NATIVE("\r\n\r\nThis usually means that the game is running, that the folder is open in "
-                   "another program, or that a folder of that name already exists. The mod was left "
-                   "as it was.")});
-}
-
-ModFolders::ModFolders(Platform& platform) : platform_(platform), list_(platform) {}
+ModFolders::ModFolders(Platform& platform) : platform_(platform) {}
 
 bool ModFolders::fatal(NativeStringView message) {
     platform_.messageBox(NativeString(message), kStyleExclamation, NativeString(text::kErrorTitle));
@@ -113,10 +94,7 @@ bool ModFolders::fatal(NativeStringView message) {
 
 bool ModFolders::Form_Load() {
     Result<NativeString> own = platform_.ownDirectory();
-    if (!own.ok()) {
-        return fatal(join({VX_NATIVE("Cannot tell which folder this program was started from:\r\n"),
-                           own.failure().reason}));
-    }
+    if (!own.ok()) return fatal(text::ownDirectoryUnknown(own.failure().reason));
     gamePath_ = gamePathFrom(own.value());
 
     if (!platform_.isPlainFile(gamePath_ + NativeString(kProgramFile))) {
@@ -128,7 +106,7 @@ bool ModFolders::Form_Load() {
     if (std::optional<NativeString> message = readFolders(platform_, gamePath_, rows, baseSeen)) {
         return fatal(*message);
     }
-    list_.addAll(std::move(rows));
+    list_.assign(std::move(rows), platform_);
 
     if (!baseSeen) return fatal(text::kNotInMainDirectory);
 
@@ -140,17 +118,32 @@ void ModFolders::setModEnabled(int row, bool enabled) {
     if (!listReady_ || row < 0 || row >= list_.count() || list_.checked(row) == enabled) return;
 
     const NativeString& name = list_.text(row);
-    const NativeString enabledPath = enabledFolder(gamePath_, name);
-    const NativeString disabledPath = disabledFolder(gamePath_, name);
-    const NativeString& from = enabled ? disabledPath : enabledPath;
-    const NativeString& to = enabled ? enabledPath : disabledPath;
-
-    if (Status refused = platform_.renameFolder(from, to)) {
-        platform_.messageBox(renameFailedMessage(name, enabled, from, to, refused->reason), kStyleExclamation,
-                             NativeString(text::kErrorTitle));
+    const NativeString from = enabled ? disabledName(name) : enabledName(name);
+    const NativeString to = enabled ? enabledName(name) : disabledName(name);
+    if (Status refused = platform_.renameFolder(gamePath_, from, to)) {
+        showRefusal(row, enabled, from, to, *refused);
         return;
     }
     list_.setChecked(row, enabled);
+}
+
+// The folder kept its name, or was never where the list says: one look at
+// each of the mod's two names tells which, and the box is made to match.
+void ModFolders::showRefusal(int row, bool enabled, const NativeString& from, const NativeString& to,
+                             const Failure& refused) {
+    const NativeString& name = list_.text(row);
+    const NativeString error(text::kErrorTitle);
+    if (platform_.hasFolder(gamePath_, from)) {
+        platform_.messageBox(text::renameRefused(name, enabled, from, to, refused.reason, refused.kind),
+                             kStyleExclamation, error);
+    } else if (platform_.hasFolder(gamePath_, to)) {
+        list_.setChecked(row, enabled);
+        platform_.messageBox(text::alreadyInState(name, enabled), kStyleInformation,
+                             NativeString(text::kProgramTitle));
+    } else {
+        platform_.messageBox(text::folderGone(name, disabledName(name), enabledName(name)), kStyleExclamation,
+                             error);
+    }
 }
 
 }  // namespace vx::mods

@@ -11,21 +11,6 @@
 
 namespace vx::mods {
 
-// The texts the program shows in its own words.
-namespace text {
-inline constexpr NativeStringView kErrorTitle = VX_NATIVE("Error");
-inline constexpr NativeStringView kProgramFileMissing = VX_NATIVE("Vexmoor.exe not found!");
-inline constexpr NativeStringView kDuplicate =
-    VX_NATIVE("You have one (or more) duplicate mod(s). Please check your VX folder. Duplicate: ");
-inline constexpr NativeStringView kNotInMainDirectory =
-    VX_NATIVE("This application needs to reside in Vexmoor's main directory.");
-}  // namespace text
-
-// What the user reads when a mod's folder could not be renamed: the mod, the
-// direction, the system's reason and what usually causes it.
-NativeString renameFailedMessage(NativeStringView modName, bool enabling, NativeStringView from,
-                                 NativeStringView to, NativeStringView reason);
-
 class ModFolders {
 public:
     explicit ModFolders(Platform& platform);
@@ -41,10 +26,13 @@ public:
 
     // The user asks to enable or disable the mod in `row`: its folder is
     // renamed to end in ".rte", or to lose that suffix, and only when that
-    // succeeded does the row's flag change. A refused rename is shown to the
-    // user and the flag stays as it was. Does nothing before the list is
-    // ready, for a row that does not exist, or when the flag already is
-    // `enabled`.
+    // succeeded does the row's flag change. When the rename is refused, the
+    // mod's folder is looked up under both its names: if it already is in
+    // the state asked for (another program renamed it), the flag follows
+    // the folder and the user is told so; otherwise the flag stays and the
+    // user is told why the folder could not be renamed, or that it is gone.
+    // Does nothing before the list is ready, for a row that does not exist,
+    // or when the flag already is `enabled`.
     void setModEnabled(int row, bool enabled);
 
     [[nodiscard]] const NativeString& gamePath() const { return gamePath_; }
@@ -53,6 +41,8 @@ public:
 
 private:
     bool fatal(NativeStringView message);
+    void showRefusal(int row, bool enabled, const NativeString& from, const NativeString& to,
+                     const Failure& refused);
 
     Platform& platform_;
     NativeString gamePath_;

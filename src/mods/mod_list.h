@@ -1,8 +1,10 @@
-// The mod list: one row per mod, kept sorted by name with letter case
-// ignored, each row with the check box that says whether the mod is enabled.
+// The mod list: one row per mod, sorted by name with letter case ignored, as
+// the platform's sorted lists order names, each row with the check box that
+// says whether the mod is enabled.
 //
 // This is the one copy of the mods' order and states; the windows only show
-// it and forward clicks to it.
+// it and forward clicks to the core, which changes a row's flag only after
+// the mod's folder was renamed to match.
 #pragma once
 
 #include "platform/platform.h"
@@ -18,30 +20,19 @@ struct ModEntry {
 
 class ModList {
 public:
-    // `order` decides the rows' order.
-    explicit ModList(Platform& order) : order_(order) {}
-
     [[nodiscard]] int count() const { return static_cast<int>(rows_.size()); }
     [[nodiscard]] const NativeString& text(int row) const { return rows_[row].text; }
     [[nodiscard]] bool checked(int row) const { return rows_[row].checked; }
     [[nodiscard]] const std::vector<ModEntry>& rows() const { return rows_; }
 
-    // Sets a row's flag. Only the core calls this, after the folder on disk
-    // has changed to match.
+    // Sets a row's flag.
     void setChecked(int row, bool checked) { rows_[row].checked = checked; }
 
-    // Inserts an unchecked row at its sorted place and returns its index.
-    int add(NativeString text);
-
-    // Inserts many rows at once, each at its sorted place, with its flag as
-    // given and without notifications: the same list that adding them one by
-    // one would give, in O(n log n) instead of O(n^2).
-    void addAll(std::vector<ModEntry> rows);
+    // Replaces the rows by `rows`, put in the order `platform` sorts their
+    // names in.
+    void assign(std::vector<ModEntry> rows, Platform& platform);
 
 private:
-    int compare(NativeStringView a, NativeStringView b) const;
-
-    Platform& order_;
     std::vector<ModEntry> rows_;
 };
 

@@ -13,7 +13,9 @@
 // as text the caller can show.
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -69,23 +71,27 @@ private:
 // Outcome of an operation that yields nothing: empty on success.
 using Status = std::optional<Failure>;
 
-// The full paths of a directory's subfolders, by index, all kept in one
-// buffer: a listing of tens of thousands of folders costs two allocations
-// that grow, not one per folder.
-class FolderList {
+// The names of a directory's subfolders, by index, all kept in one buffer:
+// a listing of tens of thousands of folders costs two allocations that grow,
+// not one per folder.
+class NameList {
 public:
     [[nodiscard]] size_t count() const { return ends_.size(); }
     [[nodiscard]] NativeStringView operator[](size_t index) const {
         const size_t begin = index == 0 ? 0 : ends_[index - 1];
-        return NativeStringView(paths_).substr(begin, ends_[index] - begin);
+        return NativeStringView(names_).substr(begin, ends_[index] - begin);
     }
-    void add(NativeStringView directory, NativeStringView name) {
-        paths_.append(directory).append(name);
-        ends_.push_back(paths_.size());
+    void add(NativeStringView name) {
+        names_.append(name);
+        ends_.push_back(names_.size());
+    }
+    void reserve(size_t names, size_t units) {
+        ends_.reserve(names);
+        names_.reserve(units);
     }
 
 private:
-    NativeString paths_;
+    NativeString names_;
     std::vector<size_t> ends_;
 };
 
@@ -101,19 +107,25 @@ public:
     // separator, except for a root ("/" on POSIX, "C:\" on Windows).
     virtual Result<NativeString> ownDirectory() = 0;
 
-    // Full paths (directory + own name) of the immediate subfolders of
-    // `directory`, which ends in a separator. "." and ".." are left out; the
-    // order is whatever the file system yields.
-    virtual Result<FolderList> subfolders(const NativeString& directory) = 0;
+    // The names of the immediate subfolders of `directory` (a full path that
+    // ends in a separator), without "." and ".."; in whatever order the file
+    // system yields them.
+    virtual Result<NameList> subfolders(const NativeString& directory) = 0;
 
     // True when an ordinary file exists at `path`: not a directory (and on
     // Windows not hidden or system). A read-only file counts.
     virtual bool isPlainFile(const NativeString& path) = 0;
 
-    // Renames the folder `from` to `to` (same parent). Letter case is ignored
-    // when matching names; the rename is refused, changing nothing, when `to`
-    // already exists in any letter case. Never replaces anything.
-    virtual Status renameFolder(const NativeString& from, const NativeString& to) = 0;
+    // True when `directory` holds a folder called `name`, letter case
+    // ignored as in lowerCase.
+    virtual bool hasFolder(const NativeString& directory, NativeStringView name) = 0;
+
+    // Renames the folder `from` in `directory` to `to`. The source is matched
+    // without regard to letter case; the rename is refused, changing nothing,
+    // when anything called `to` in any letter case is already there. Never
+    // replaces anything. A refusal carries its kind.
+    virtual Status renameFolder(const NativeString& directory, NativeStringView from,
+                                NativeStringView to) = 0;
 
     // Starts the program file at `path` with no arguments and returns without
     // waiting for it.
@@ -127,18 +139,19 @@ public:
     // test backend may, and callers stop their work when it does.
     virtual void end() = 0;
 
-    // Appends `name` converted to lower case for the user's locale.
+    // Appends `name` with every character lower-cased by the simple mapping
+    // of Unicode, the same in every locale, so that lower-casing a name and
+    // then cutting it equals cutting it and then lower-casing. Two names are
+    // the same but for letter case exactly when their lower cases are equal;
+    // this is the program's one rule for that.
     virtual void appendLower(NativeStringView name, NativeString& out) = 0;
 
-    // Orders two names as the platform's sorted lists do, with letter case
-    // ignored: negative, zero (the same but for letter case, say) or positive.
-    virtual int compareNames(NativeStringView a, NativeStringView b) = 0;
-
-    // Appends the sort key of `name` and returns the key's family. Two keys
-    // of the same family, compared byte by byte, order their names as
-    // compareNames does; keys of different families say nothing about each
-    // other. (A backend may have a cheap kind of key for common names.)
-    virtual int appendSortKey(NativeStringView name, std::string& out) = 0;
+    // The order in which the platform's sorted lists show `names`, with
+    // letter case ignored: element k is the index of the name at place k.
+    // Names the platform holds equal are ordered by their code units, and
+    // identical names by their index, so the order never depends on the
+    // order of the input.
+    virtual std::vector<uint32_t> sortedOrder(std::span<const NativeStringView> names) = 0;
 
     NativeString lower(NativeStringView name) {
         NativeString out;

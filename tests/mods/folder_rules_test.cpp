@@ -81,39 +81,12 @@ TEST(FolderRules, GamePathEndsInExactlyOneSeparator) {
     }
 }
 
-TEST(FolderRules, OwnNameIsTheTextAfterTheLastSeparator) {
-    const std::pair<PathCase, const char*> cases[] = {
-        {{"/games/V/Foo.rte", "C:\\games\\V\\Foo.rte"}, "Foo.rte"},
-        {{"/games/V/.rte", "C:\\games\\V\\.rte"}, ".rte"},
-        {{"/x", "C:\\x"}, "x"},
-        {{"/games/V/", "C:\\games\\V\\"}, ""},
-        {{"/games/Ärger 😀", "C:\\games\\Ärger 😀"}, "Ärger 😀"},
-    };
-    for (const auto& [path, name] : cases) EXPECT_EQ(U(ownName(N(systemPath(path)))), name);
-}
-
-TEST(FolderRules, FoldersOfAModAreGamePathPlusNameWithOrWithoutLowerCaseSuffix) {
-    const NativeString game = N(systemPath({"/g/", "C:\\g\\"}));
-    const NativeString root = N(systemPath({"/", "C:\\"}));
-    EXPECT_EQ(U(enabledFolder(game, N("Foo"))), U(game) + "Foo.rte");
-    EXPECT_EQ(U(disabledFolder(game, N("Foo"))), U(game) + "Foo");
-    EXPECT_EQ(U(enabledFolder(game, N("x.rte.bak"))), U(game) + "x.rte.bak.rte");
-    EXPECT_EQ(U(enabledFolder(root, N(""))), U(root) + ".rte");
-    EXPECT_EQ(disabledFolder(root, N("")), root);
-}
-
-TEST(FolderRules, SameModComparesLowerCasedNames) {
-    const LowerCase lower = [](NativeStringView s) {
-        NativeString out(s);
-        for (NativeChar& c : out) {
-            if (c >= 'A' && c <= 'Z') c = static_cast<NativeChar>(c - 'A' + 'a');
-        }
-        return out;
-    };
-    EXPECT_TRUE(sameMod(N("Foo"), N("FOO"), lower));
-    EXPECT_TRUE(sameMod(N(""), N(""), lower));
-    EXPECT_FALSE(sameMod(N("Foo"), N("Foo "), lower));
-    EXPECT_FALSE(sameMod(N("Foo"), N("Fo0"), lower));
+TEST(FolderRules, FolderNamesOfAModAreItsNameWithOrWithoutLowerCaseSuffix) {
+    EXPECT_EQ(U(enabledName(N("Foo"))), "Foo.rte");
+    EXPECT_EQ(U(disabledName(N("Foo"))), "Foo");
+    EXPECT_EQ(U(enabledName(N("x.rte.bak"))), "x.rte.bak.rte");
+    EXPECT_EQ(U(enabledName(N(""))), ".rte");
+    EXPECT_EQ(disabledName(N("")), N(""));
 }
 
 }  // namespace

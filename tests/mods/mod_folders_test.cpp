@@ -1,6 +1,7 @@
 #include "mods/mod_folders.h"
 
 #include "mods/folder_rules.h"
+#include "mods/texts.h"
 
 #include "support/native.h"
 #include "support/temp_dir.h"
@@ -140,9 +141,9 @@ TEST_F(ModFoldersTest, DuplicateNamesTheSecondFolderOfTheListing) {
     makeGame(game, {"Foo.rte", "FOO", "other"}, false);  // no base data folder: the duplicate wins
     // Which of the two comes second depends on the file system's order.
     std::string second;
-    const FolderList listing = platform.subfolders(N(game.path() + kSep)).value();
+    const NameList listing = platform.subfolders(N(game.path() + kSep)).value();
     for (size_t index = 0; index < listing.count(); ++index) {
-        const std::string name = U(ownName(listing[index]));
+        const std::string name = U(listing[index]);
         if (name == "Foo.rte") second = second.empty() ? "-" : "Foo";
         if (name == "FOO") second = second.empty() ? "-" : "FOO";
     }
@@ -229,7 +230,7 @@ TEST_F(ModFoldersTest, CapitalSuffixIsDisabledThroughTheLowerCaseName) {
     ASSERT_TRUE(mods.Form_Load());
     mods.setModEnabled(rowOf("Foo"), false);
     ASSERT_EQ(platform.renames.size(), 1u);
-    EXPECT_EQ(platform.renames[0].first, game / "Foo.rte");
+    EXPECT_EQ(platform.renames[0].first, "Foo.rte");
     EXPECT_TRUE(game.isFolder("Foo"));
     mods.setModEnabled(rowOf("Foo"), true);
     EXPECT_EQ(game.entries(), (std::vector<std::string>{"Foo.rte", "Vexmoor.exe", "base.rte"}));
@@ -301,10 +302,12 @@ const std::vector<std::string> kTooLong = {kInvalid, systemReason(ERROR_FILENAME
 #else
 const std::string kExists = "File exists";
 const std::string kExistsInOtherCase = "File exists: \"FOO.RTE\"";
-const std::string kNotFound = "No such file or directory";
 const std::string kInvalid = "Invalid argument";
 const std::vector<std::string> kTooLong = {"File name too long"};
 #endif
+
+const std::string kTaken = "A folder or file of the new name is already there.";
+const std::string kUsual = "This usually means that the game is running";
 
 struct RefusalCase {
     const char* label;
@@ -313,6 +316,7 @@ struct RefusalCase {
     bool enable;
     std::function<void(const TempDir&)> interfere;  // what changes on disk after the scan
     std::vector<std::string> reasons;               // one of them is part of the message
+    std::string hint;                               // the likely cause named
 };
 
 void PrintTo(const RefusalCase& c, std::ostream* out) {
@@ -321,7 +325,7 @@ void PrintTo(const RefusalCase& c, std::ostream* out) {
 
 class RefusedRenameTest : public ModFoldersTest, public ::testing::WithParamInterface<RefusalCase> {};
 
-TEST_P(RefusedRenameTest, LeavesEveryFolderAndTheBoxAndTellsWhy) {
+TEST_P(RefusedRenameTest, LeavesEveryFolderAndTheBoxAndTellsWhyAndTheLikelyCause) {
     const RefusalCase& c = GetParam();
     makeGame(game, c.folders);
     ASSERT_TRUE(mods.Form_Load());
@@ -339,13 +343,15 @@ TEST_P(RefusedRenameTest, LeavesEveryFolderAndTheBoxAndTellsWhy) {
     const ShownMessage& shown = platform.messages[0];
     EXPECT_EQ(shown.title, "Error");
     EXPECT_EQ(shown.style, 48);
-    EXPECT_NE(shown.text.find(std::string(c.enable ? "enable" : "disable") + " the mod \"" + c.mod + "\""),
+    // A very long name is quoted shortened in the middle.
+    const std::string quoted = U(text::quotedName(N(c.mod)));
+    EXPECT_NE(shown.text.find(std::string(c.enable ? "enable" : "disable") + " the mod \"" + quoted + "\""),
               std::string::npos)
         << shown.text;
     EXPECT_TRUE(std::any_of(c.reasons.begin(), c.reasons.end(), [&](const std::string& reason) {
         return shown.text.find(reason) != std::string::npos;
     })) << shown.text;
-    EXPECT_NE(shown.text.find("game is running"), std::string::npos);
+    EXPECT_NE(shown.text.find(c.hint), std::string::npos) << shown.text;
     EXPECT_TRUE(mods.listReady());
 }
 
@@ -357,7 +363,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "Foo",
                     true,
                     [](const TempDir& d) { d.makeFolder("Foo.rte"); },
-                    {kExists}},
+                    {kExists},
+                    kTaken},
         RefusalCase{"TargetIsAFullFolder",
                     {"Foo"},
                     "Foo",
@@ -366,37 +373,73 @@ INSTANTIATE_TEST_SUITE_P(
                         d.makeFolder("Foo.rte");
                         d.makeFile("Foo.rte/data.ini", "x");
                     },
-                    {kExists}},
+                    {kExists},
+                    kTaken},
         RefusalCase{"TargetIsAFile",
                     {"Foo.rte"},
                     "Foo",
                     false,
                     [](const TempDir& d) { d.makeFile("Foo"); },
-                    {kExists}},
+                    {kExists},
+                    kTaken},
         RefusalCase{"TargetInOtherLetterCase",
                     {"Foo"},
                     "Foo",
                     true,
                     [](const TempDir& d) { d.makeFolder("FOO.RTE"); },
-                    {kExistsInOtherCase}},
+                    {kExistsInOtherCase},
+                    kTaken},
         RefusalCase{
-            "SourceVanished", {"Foo"}, "Foo", true, [](const TempDir& d) { d.remove("Foo"); }, {kNotFound}},
-        RefusalCase{"NameTooLong", {std::string(252, 'n')}, std::string(252, 'n'), true, nullptr, kTooLong},
-        RefusalCase{"EmptyNameCannotLoseItsSuffix", {".rte"}, "", false, nullptr, {kInvalid}}),
+            "NameTooLong", {std::string(252, 'n')}, std::string(252, 'n'), true, nullptr, kTooLong, kUsual},
+        RefusalCase{"EmptyNameCannotLoseItsSuffix", {".rte"}, "", false, nullptr, {kInvalid}, kUsual}),
     [](const ::testing::TestParamInfo<RefusalCase>& info) { return std::string(info.param.label); });
+
+// Another program (or a second copy of this one) renamed or removed folders
+// after the scan: the click fails, and the box then shows what is on disk.
+TEST_F(ModFoldersTest, AfterARefusalTheBoxMatchesTheFolderOnDisk) {
+    makeGame(game, {"On.rte", "Off", "Gone"});
+    ASSERT_TRUE(mods.Form_Load());
+    game.remove("On.rte");
+    game.makeFolder("On");
+    game.remove("Off");
+    game.makeFolder("Off.RTE");
+    game.remove("Gone");
+
+    mods.setModEnabled(rowOf("On"), false);
+    mods.setModEnabled(rowOf("Off"), true);
+    mods.setModEnabled(rowOf("Gone"), true);
+    EXPECT_FALSE(mods.List1().checked(rowOf("On")));
+    EXPECT_TRUE(mods.List1().checked(rowOf("Off")));
+    EXPECT_FALSE(mods.List1().checked(rowOf("Gone")));
+    ASSERT_EQ(platform.messages.size(), 3u);
+    EXPECT_EQ(platform.messages[0].text,
+              "The mod \"On\" was already disabled: another program renamed its folder.");
+    EXPECT_EQ(platform.messages[0].style, kStyleInformation);
+    EXPECT_EQ(platform.messages[1].text,
+              "The mod \"Off\" was already enabled: another program renamed its folder.");
+    EXPECT_EQ(platform.messages[2].title, "Error");
+    EXPECT_NE(platform.messages[2].text.find("\"Gone\" is no longer there"), std::string::npos);
+
+    // The next clicks work on the folders as they are now.
+    mods.setModEnabled(rowOf("On"), true);
+    mods.setModEnabled(rowOf("Off"), false);
+    EXPECT_EQ(game.entries(), (std::vector<std::string>{"Off", "On.rte", "Vexmoor.exe", "base.rte"}));
+    EXPECT_EQ(platform.messages.size(), 3u);
+}
 
 TEST_F(ModFoldersTest, FolderInUseIsRefusedAndTheProgramGoesOn) {
     makeGame(game, {"Foo", "Bar.rte"});
     ASSERT_TRUE(mods.Form_Load());
     platform.failNextRename = "Device or resource busy";
+    platform.failNextRenameKind = FailureKind::InUse;
     mods.setModEnabled(rowOf("Foo"), true);
     EXPECT_FALSE(mods.List1().checked(rowOf("Foo")));
     ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(platform.messages[0].text,
-              "Could not enable the mod \"Foo\".\r\n\r\nThe folder \"Foo\" could not be renamed to "
-              "\"Foo.rte\":\r\nDevice or resource busy\r\n\r\nThis usually means that the game is running, "
-              "that the folder is open in another program, or that a folder of that name already exists. "
-              "The mod was left as it was.");
+    EXPECT_EQ(
+        platform.messages[0].text,
+        "Could not enable the mod \"Foo\".\r\n\r\nThe folder \"Foo\" could not be renamed to "
+        "\"Foo.rte\":\r\nDevice or resource busy\r\n\r\nThe folder is in use: close the game and any "
+        "program that has the folder or a file in it open, then try again. The mod was left as it was.");
 
     mods.setModEnabled(rowOf("Bar"), false);
     EXPECT_TRUE(game.isFolder("Bar"));

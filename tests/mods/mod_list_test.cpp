@@ -17,7 +17,13 @@ using testing::U;
 class ModListTest : public ::testing::Test {
 protected:
     testing::TestPlatform platform{"/nonexistent"};
-    ModList list{platform};
+    ModList list;
+
+    void fill(std::initializer_list<const char*> names) {
+        std::vector<ModEntry> rows;
+        for (const char* name : names) rows.push_back({N(name), false});
+        list.assign(std::move(rows), platform);
+    }
 
     std::vector<std::string> texts() const {
         std::vector<std::string> out;
@@ -26,27 +32,25 @@ protected:
     }
 };
 
-TEST_F(ModListTest, AddReturnsTheSortedIndexAndMovesLaterRows) {
-    EXPECT_EQ(list.add(N("b")), 0);
-    EXPECT_EQ(list.add(N("a")), 0);
-    EXPECT_EQ(texts(), (std::vector<std::string>{"a", "b"}));
-    EXPECT_EQ(list.add(N("c")), 2);
-    EXPECT_EQ(list.count(), 3);
+TEST_F(ModListTest, RowsKeepTheirFlagsWhenSorted) {
+    list.assign({{N("b"), true}, {N("a"), false}, {N("c"), true}}, platform);
+    EXPECT_EQ(texts(), (std::vector<std::string>{"a", "b", "c"}));
     EXPECT_FALSE(list.checked(0));
+    EXPECT_TRUE(list.checked(1));
+    EXPECT_TRUE(list.checked(2));
 }
 
 TEST_F(ModListTest, OrderIgnoresCaseAndIsTotal) {
-    for (const char* name : {"Zeta", "beta", "alpha", "Beta", "ALPHA2", "", "éclair", "eclair", "Ezra"}) {
-        list.add(N(name));
-    }
+    fill({"Zeta", "beta", "alpha", "Beta", "ALPHA2", "", "éclair", "eclair", "Ezra"});
     EXPECT_EQ(texts(), (std::vector<std::string>{"", "alpha", "ALPHA2", "Beta", "beta", "eclair", "éclair",
                                                  "Ezra", "Zeta"}));
 }
 
 // Canadian French orders accents from the end of the name, where comparing
-// names directly and comparing their keys can disagree; both ways of filling
-// the list must still agree.
-TEST(ModListOrder, AddAllGivesTheSameListAsAddingOneByOne) {
+// names directly and comparing their keys can disagree. Whatever the order
+// the names come in, the list is the same, and each row sorts before the
+// next as the platform compares names (the order is total).
+TEST(ModListOrder, IsTheSameWhateverTheInputOrderAndAgreesWithComparison) {
     std::vector<NativeString> names;
     for (const char* name : {"Zeta",
                              "alpha",
@@ -91,19 +95,22 @@ TEST(ModListOrder, AddAllGivesTheSameListAsAddingOneByOne) {
 
     for (const char* locale : {"en_US", "fr_CA", "cs_CZ", "tr_TR"}) {
         testing::TestPlatform platform("/nonexistent", locale);
-        ModList list(platform);
         std::vector<ModEntry> rows;
-        for (const NativeString& name : names) {
-            list.add(name);
-            rows.push_back({name, name.size() % 2 == 0});
-        }
-        ModList bulk(platform);
-        bulk.addAll(rows);
+        for (const NativeString& name : names) rows.push_back({name, name.size() % 2 == 0});
+        ModList list;
+        list.assign(rows, platform);
+        std::reverse(rows.begin(), rows.end());
+        ModList reversed;
+        reversed.assign(rows, platform);
 
-        ASSERT_EQ(bulk.count(), list.count());
+        ASSERT_EQ(list.count(), static_cast<int>(names.size()));
         for (int row = 0; row < list.count(); ++row) {
-            EXPECT_EQ(bulk.text(row), list.text(row)) << locale << " row " << row;
-            EXPECT_EQ(bulk.checked(row), list.text(row).size() % 2 == 0) << row;
+            EXPECT_EQ(reversed.text(row), list.text(row)) << locale << " row " << row;
+            EXPECT_EQ(list.checked(row), list.text(row).size() % 2 == 0) << row;
+            if (row == 0) continue;
+            const int order = platform.compareNames(list.text(row - 1), list.text(row));
+            EXPECT_TRUE(order < 0 || (order == 0 && list.text(row - 1) <= list.text(row)))
+                << locale << " row " << row << ": " << U(list.text(row - 1)) << " / " << U(list.text(row));
         }
     }
 }
@@ -112,10 +119,7 @@ TEST(ModListOrder, AddAllGivesTheSameListAsAddingOneByOne) {
 // Windows leaves them out of the first comparison ("word sort"). Other
 // punctuation and digits come before letters on both.
 TEST_F(ModListTest, PunctuationOrderIsThePlatformsOwn) {
-    for (const char* name :
-         {"coop", "co-op", "co op", "cooper", "Zulu", "_x", "10", "9", "a.b", "ab", "its", "it's"}) {
-        list.add(N(name));
-    }
+    fill({"coop", "co-op", "co op", "cooper", "Zulu", "_x", "10", "9", "a.b", "ab", "its", "it's"});
 #ifdef _WIN32
     EXPECT_EQ(texts(), (std::vector<std::string>{"_x", "10", "9", "a.b", "ab", "co op", "coop", "co-op",
                                                  "cooper", "its", "it's", "Zulu"}));
@@ -129,7 +133,7 @@ TEST_F(ModListTest, HoldsMoreRowsThanASixteenBitCount) {
     std::vector<ModEntry> rows;
     for (int i = 0; i < 40000; ++i)
         rows.push_back({N(std::string("m").append(std::to_string(100000 + i))), i == 39999});
-    list.addAll(std::move(rows));
+    list.assign(std::move(rows), platform);
     ASSERT_EQ(list.count(), 40000);
     EXPECT_EQ(U(list.text(39999)), "m139999");
     EXPECT_TRUE(list.checked(39999));

@@ -42,21 +42,18 @@ protected:
 
     // The names of the subfolders listed, sorted bytewise.
     std::vector<std::string> subfolderNames() {
-        Result<FolderList> listing = platform.subfolders(listed());
+        Result<NameList> listing = platform.subfolders(listed());
         EXPECT_TRUE(listing.ok()) << U(listing.failure().reason);
         std::vector<std::string> names;
         if (!listing.ok()) return names;
-        for (size_t index = 0; index < listing.value().count(); ++index) {
-            const std::wstring path(listing.value()[index]);
-            EXPECT_EQ(path.rfind(listed(), 0), 0u) << U(path);
-            names.push_back(U(path.substr(listed().size())));
-        }
+        for (size_t index = 0; index < listing.value().count(); ++index)
+            names.push_back(U(listing.value()[index]));
         std::sort(names.begin(), names.end());
         return names;
     }
 
     Status rename(std::string_view from, std::string_view to) {
-        return platform.renameFolder(dir.native(from), dir.native(to));
+        return platform.renameFolder(listed(), N(from), N(to));
     }
 };
 
@@ -94,7 +91,7 @@ TEST_F(Win32PlatformTest, ListingOfAnEmptyFolderIsEmptyAndOfAMissingOneFails) {
 
     dir.makeFile("file");
     for (const std::wstring& missing : {dir.native("missing/"), dir.native("file/")}) {
-        Result<FolderList> listing = platform.subfolders(missing);
+        Result<NameList> listing = platform.subfolders(missing);
         ASSERT_FALSE(listing.ok()) << U(missing);
         EXPECT_FALSE(listing.failure().reason.empty());
     }
@@ -121,13 +118,13 @@ TEST_F(Win32PlatformTest, NamesSurviveListingRenameAndListingUnchanged) {
     dir.makeFolder("dots");
     dir.makeFolder("blank");
 
-    Result<FolderList> listing = platform.subfolders(listed());
+    Result<NameList> listing = platform.subfolders(listed());
     ASSERT_TRUE(listing.ok());
     for (size_t index = 0; index < listing.value().count(); ++index) {
-        const std::wstring path(listing.value()[index]);
-        const std::string name = U(path.substr(listed().size()));
+        const std::wstring listedName(listing.value()[index]);
+        const std::string name = U(listedName);
         if (name == "dots" || name == "blank") continue;
-        const Status renamed = platform.renameFolder(path, path + L".rte");
+        const Status renamed = platform.renameFolder(listed(), listedName, listedName + L".rte");
         EXPECT_FALSE(renamed) << name << ": " << U(renamed->reason);
     }
     std::vector<std::string> expected = {"blank", "dots"};
@@ -214,8 +211,8 @@ TEST_F(Win32PlatformTest, RenameRefusesAMissingSourceAFileAndAnEmptyName) {
     // Disabling a mod with an empty name asks to rename "<game>\.rte" to the
     // game directory itself.
     dir.makeFolder(".rte");
-    EXPECT_TRUE(platform.renameFolder(dir.native(".rte"), listed()));
-    EXPECT_TRUE(platform.renameFolder(listed(), dir.native(".rte")));
+    EXPECT_TRUE(rename(".rte", ""));
+    EXPECT_TRUE(rename("", ".rte"));
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{".rte", "NotAFolder", longest}));
 }
 
@@ -362,7 +359,8 @@ TEST(MessageBoxes, ShowTextAndTitleAndReturnWhenDismissed) {
 
 // --- text -------------------------------------------------------------------------
 
-TEST(Win32Text, LowerCasesForTheLocaleAndAppends) {
+// The same simple mapping in every locale: "I" is "i" in Turkish too.
+TEST(Win32Text, LowerCasesAlikeInEveryLocaleAndAppends) {
     Win32Platform platform;
     EXPECT_EQ(platform.lower(L"ÄRGER"), L"ärger");
     EXPECT_EQ(platform.lower(L"FOO Bar.RTE"), L"foo bar.rte");
@@ -375,6 +373,7 @@ TEST(Win32Text, LowerCasesForTheLocaleAndAppends) {
 
     EXPECT_EQ(Win32Platform(L"de-DE").lower(L"ÄRGER"), L"ärger");
     EXPECT_EQ(Win32Platform(L"no-such-locale").lower(L"ÄRGER"), L"ärger");  // the user's locale instead
+    EXPECT_EQ(Win32Platform(L"tr-TR").lower(L"TITLE ΟΔΟΣ \u212A"), L"title οδοσ k");  // Kelvin sign
 }
 
 TEST(Win32Text, OrderIgnoresCaseButNotLettersOrAccents) {

@@ -56,14 +56,14 @@ public:
 
     Result<NativeString> ownDirectory() override { return N(gameDirectory_); }
 
-    Status renameFolder(const NativeString& from, const NativeString& to) override {
+    Status renameFolder(const NativeString& directory, NativeStringView from, NativeStringView to) override {
         renames.push_back({U(from), U(to)});
         if (failNextRename) {
-            Failure failure{N(*failNextRename)};
+            Failure failure{N(*failNextRename), failNextRenameKind};
             failNextRename.reset();
             return failure;
         }
-        return SystemPlatform::renameFolder(from, to);
+        return SystemPlatform::renameFolder(directory, from, to);
     }
 
     Status startProgram(const NativeString& path) override {
@@ -71,7 +71,7 @@ public:
         return SystemPlatform::startProgram(path);
     }
 
-    Result<FolderList> subfolders(const NativeString& directory) override {
+    Result<NameList> subfolders(const NativeString& directory) override {
         if (failListing) return Failure{N(*failListing)};
         return SystemPlatform::subfolders(directory);
     }
@@ -83,8 +83,9 @@ public:
     void end() override { ++ends; }
 
     std::optional<std::string> failNextRename;  // reason of the next rename's failure
-    std::optional<std::string> failListing;     // reason of every listing's failure
-    std::vector<std::pair<std::string, std::string>> renames;
+    FailureKind failNextRenameKind = FailureKind::Other;
+    std::optional<std::string> failListing;                    // reason of every listing's failure
+    std::vector<std::pair<std::string, std::string>> renames;  // folder names, from and to
     std::vector<std::string> started;
     std::vector<ShownMessage> messages;
     int ends = 0;

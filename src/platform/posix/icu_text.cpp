@@ -1,6 +1,8 @@
 #include "platform/posix/icu_text.h"
 
+#include <unicode/uchar.h>
 #include <unicode/ucol.h>
+#include <unicode/ucoleitr.h>
 #include <unicode/uloc.h>
 #include <unicode/uset.h>
 #include <unicode/ustring.h>
@@ -17,6 +19,12 @@ bool isAscii(std::string_view text) {
         if (static_cast<unsigned char>(c) >= 0x80) return false;
     }
     return true;
+}
+
+// The bytes of U+FFFD itself, which lower-cases to itself like any other
+// character without case.
+bool isReplacementCharacter(std::string_view bytes) {
+    return bytes == "\xEF\xBF\xBD";
 }
 
 char asciiLower(char c) {
@@ -119,16 +127,30 @@ std::vector<uint8_t> asciiRanksFor(UCollator* collator) {
         UChar text[64];
         UErrorCode itemStatus = U_ZERO_ERROR;
         const int32_t length = uset_getItem(tailored, item, &start, &end, text, 64, &itemStatus);
-        if (length == 0) {
-            plain = start >= 0x80;  // a range of code points
-        } else {
-            // A contraction matters only if a name of ASCII characters can
-            // hold it ("ch"); "n" + combining tilde cannot.
+        // A tailored single character (Turkish dotless i) is fine: its weight
+        // is read from the collator below. A contraction matters only if a
+        // name of ASCII characters can hold it ("ch"); "n" + combining tilde
+        // cannot.
+        if (length > 0)
             plain = !std::all_of(text, text + std::min(length, 64), [](UChar c) { return c < 0x80; });
-        }
     }
     uset_close(tailored);
     if (!plain) return {};
+
+    // Every ASCII character must be one collation element at most: a
+    // character that expands to several ("x" as "ks") cannot be ranked.
+    for (UChar c = 1; c < 0x80; ++c) {
+        UCollationElements* elements = ucol_openElements(collator, &c, 1, &status);
+        if (U_FAILURE(status)) return {};
+        int primaries = 0;
+        for (int32_t element = ucol_next(elements, &status); element != UCOL_NULLORDER && U_SUCCESS(status);
+             element = ucol_next(elements, &status)) {
+            const bool continuation = (element & 0xC0) == 0xC0;
+            if (!continuation && ucol_primaryOrder(element) != 0) ++primaries;
+        }
+        ucol_closeElements(elements);
+        if (U_FAILURE(status) || primaries > 1) return {};
+    }
 
     // Each character's primary weight: its sort key up to the level separator.
     std::vector<std::string> primaries(0x80);
@@ -160,12 +182,7 @@ std::vector<uint8_t> asciiRanksFor(UCollator* collator) {
 }  // namespace
 
 IcuText::IcuText(const char* locale) : locale_(locale ? locale : uloc_getDefault()) {
-    char language[16] = {};
     UErrorCode status = U_ZERO_ERROR;
-    uloc_getLanguage(locale_.c_str(), language, sizeof language, &status);
-    asciiLowerIsPlain_ = std::strcmp(language, "tr") != 0 && std::strcmp(language, "az") != 0;
-
-    status = U_ZERO_ERROR;
     collator_ = ucol_open(collationLocale(locale_).c_str(), &status);
     if (U_FAILURE(status)) {
         status = U_ZERO_ERROR;
@@ -188,42 +205,30 @@ IcuText::~IcuText() {
     if (collator_) ucol_close(collator_);
 }
 
+// Character by character, by the simple mapping (u_tolower), which is the
+// same in every locale. Bytes that do not form a character are kept.
 void IcuText::appendLower(std::string_view name, std::string& out) const {
-    const size_t start = out.size();
-    if (asciiLowerIsPlain_ && appendAsciiLower(name, out)) return;
-    out.resize(start);
-
-    // The conversion buffers are reused: this runs once per name in the scan.
-    std::u16string& text = utf16_;
-    if (!toUtf16(name, text)) {  // not text: only its ASCII letters have a case
-        appendAsciiLower(name, out);
-        return;
+    if (appendAsciiLower(name, out)) return;
+    out.resize(out.size() - name.size());
+    const auto* bytes = reinterpret_cast<const uint8_t*>(name.data());
+    const auto length = static_cast<int32_t>(name.size());
+    for (int32_t at = 0; at < length;) {
+        if (bytes[at] < 0x80) {
+            out += asciiLower(static_cast<char>(bytes[at++]));
+            continue;
+        }
+        const int32_t begin = at;
+        UChar32 code = 0;
+        U8_NEXT_OR_FFFD(bytes, at, length, code);
+        if (code == 0xFFFD && !isReplacementCharacter(name.substr(begin, at - begin))) {
+            out.append(name.substr(begin, at - begin));  // not a character: kept as it is
+            continue;
+        }
+        uint8_t lowered[U8_MAX_LENGTH];
+        int32_t written = 0;
+        U8_APPEND_UNSAFE(lowered, written, u_tolower(code));
+        out.append(reinterpret_cast<const char*>(lowered), static_cast<size_t>(written));
     }
-
-    std::u16string& lowered = utf16Other_;
-    lowered.assign(text.size() + 8, u'\0');
-    UErrorCode status = U_ZERO_ERROR;
-    int32_t length = u_strToLower(lowered.data(), static_cast<int32_t>(lowered.size()), text.data(),
-                                  static_cast<int32_t>(text.size()), locale_.c_str(), &status);
-    if (status == U_BUFFER_OVERFLOW_ERROR) {
-        lowered.resize(static_cast<size_t>(length));
-        status = U_ZERO_ERROR;
-        length = u_strToLower(lowered.data(), static_cast<int32_t>(lowered.size()), text.data(),
-                              static_cast<int32_t>(text.size()), locale_.c_str(), &status);
-    }
-    if (U_FAILURE(status)) {
-        appendAsciiLower(name, out);
-        return;
-    }
-
-    // Each UTF-16 unit takes at most three bytes of UTF-8.
-    out.resize(start + static_cast<size_t>(length) * 3);
-    int32_t written = 0;
-    status = U_ZERO_ERROR;
-    u_strToUTF8(out.data() + start, static_cast<int32_t>(out.size() - start), &written, lowered.data(),
-                length, &status);
-    out.resize(U_FAILURE(status) ? start : start + static_cast<size_t>(written));
-    if (U_FAILURE(status)) appendAsciiLower(name, out);
 }
 
 int IcuText::compare(std::string_view a, std::string_view b) const {

@@ -1,10 +1,10 @@
 // Lower-casing and ordering of names for the user's locale, through ICU.
 //
-// Names are bytes. A name that is valid UTF-8 is lower-cased and ordered as
-// Unicode text; a name that is not keeps its bytes: only its ASCII letters
-// are lower-cased, and it orders by its text with the invalid bytes read as
-// U+FFFD. Lower-casing never maps a name that is not valid UTF-8 onto one
-// that is, so two names that differ other than in letter case stay apart.
+// Names are bytes. Lower-casing maps each character of a name by Unicode's
+// simple mapping, the same in every locale, and keeps bytes that do not form
+// a character as they are, so it never maps a name that is not valid UTF-8
+// onto one that is. Ordering follows the locale, reading names as Unicode
+// text with each invalid byte as U+FFFD.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +18,8 @@ namespace vx::posix {
 
 class IcuText {
 public:
-    // Uses the default locale of the process (from LC_ALL, LC_MESSAGES or
-    // LANG), or `locale` when it is given.
+    // Orders names for the default locale of the process (from LC_ALL,
+    // LC_MESSAGES or LANG), or for `locale` when it is given.
     explicit IcuText(const char* locale = nullptr);
     ~IcuText();
     IcuText(const IcuText&) = delete;
@@ -42,7 +42,6 @@ private:
     void appendCollationKey(std::string_view name, std::string& out) const;
 
     std::string locale_;
-    bool asciiLowerIsPlain_;  // false for Turkish and Azeri, where I lowers to dotless i
     UCollator* collator_ = nullptr;
     // The rank of each ASCII character's primary collation weight (0 for
     // characters the collation ignores), when the collation orders ASCII

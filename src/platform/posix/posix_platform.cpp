@@ -1,8 +1,11 @@
 #include "platform/posix/posix_platform.h"
 
+#include "platform/name_order.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,8 +21,27 @@ extern char** environ;
 namespace vx::posix {
 namespace {
 
+FailureKind kindOf(int error) {
+    switch (error) {
+        case EEXIST:
+        case ENOTEMPTY:
+            return FailureKind::TargetExists;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return FailureKind::NoPermission;
+        case EBUSY:
+        case ETXTBSY:
+            return FailureKind::InUse;
+        case ENOENT:
+            return FailureKind::SourceGone;
+        default:
+            return FailureKind::Other;
+    }
+}
+
 Failure systemFailure(int error) {
-    return Failure{std::generic_category().message(error)};
+    return Failure{std::generic_category().message(error), kindOf(error)};
 }
 
 struct DirCloser {
@@ -48,15 +70,27 @@ bool isNoReplaceUnsupported(int error) {
 
 }  // namespace
 
-// Where the file system cannot refuse to replace in the rename itself, the
-// new name is first claimed with an empty folder of our own: mkdir fails if
-// anything of that name exists, and rename then replaces only that empty
-// folder. Should another program put something into it in the meantime, the
-// rename fails (the folder is not empty) and their files stay.
+// Where the file system cannot refuse to replace in the rename itself, a
+// folder's new name is first claimed with an empty folder of our own: mkdir
+// fails if anything of that name exists, and rename then replaces only that
+// empty folder. Should another program put something into it in the
+// meantime, the rename fails (the folder is not empty) and their files stay.
+// Anything else (a symbolic link to a folder, say) cannot replace a folder,
+// so it gets its new name as a second hard link, which the system refuses to
+// make over an existing name, and then loses the old one.
 int renameNoReplace(const std::string& from, const std::string& to, bool oneStepFirst) {
     if (oneStepFirst) {
         if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
         if (!isNoReplaceUnsupported(errno)) return errno;
+    }
+    struct stat source {};
+    if (lstat(from.c_str(), &source) != 0) return errno;
+    if (!S_ISDIR(source.st_mode)) {
+        if (link(from.c_str(), to.c_str()) != 0) return errno;
+        if (unlink(from.c_str()) == 0) return 0;
+        const int error = errno;
+        unlink(to.c_str());  // the second name goes again; the entry keeps its old one
+        return error;
     }
     if (mkdir(to.c_str(), 0700) != 0) return errno;
     if (rename(from.c_str(), to.c_str()) == 0) return 0;
@@ -67,16 +101,28 @@ int renameNoReplace(const std::string& from, const std::string& to, bool oneStep
 
 namespace {
 
-std::string_view ownNameOf(std::string_view path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
 std::string quoted(std::string_view name) {
     return "\"" + std::string(name) + "\"";
 }
 
+bool isFolder(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+constexpr uint32_t kWatchedChanges =
+    IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+
 }  // namespace
+
+PosixPlatform::~PosixPlatform() {
+    stopWatching();
+}
+
+void PosixPlatform::stopWatching() {
+    if (watch_ >= 0) close(watch_);
+    watch_ = -1;
+}
 
 Result<NativeString> PosixPlatform::ownDirectory() {
     std::string path(256, '\0');
@@ -95,21 +141,88 @@ Result<NativeString> PosixPlatform::ownDirectory() {
     return path;
 }
 
-Result<FolderList> PosixPlatform::subfolders(const NativeString& directory) {
+Result<NameList> PosixPlatform::subfolders(const NativeString& directory) {
+    NameList names;
+    if (Status failed = readDirectory(directory, &names)) return *failed;
+    return names;
+}
+
+// The watch is set up before the directory is read, so a change made during
+// the read is both in the listing or not and in the queue: replaying it
+// changes nothing or brings the index up to date.
+Status PosixPlatform::readDirectory(const std::string& directory, NameList* subfolders) {
+    ++directoryReads_;
+    stopWatching();
+    indexed_.clear();
+    index_.clear();
+    watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watch_ >= 0 && inotify_add_watch(watch_, directory.c_str(), kWatchedChanges) < 0) stopWatching();
+
     const Dir dir(opendir(directory.c_str()));
     if (!dir) return systemFailure(errno);
     const int dirFd = dirfd(dir.get());
-
-    FolderList paths;
     for (;;) {
         errno = 0;
         const dirent* entry = readdir(dir.get());
         if (!entry) break;
-        if (isDotOrDotDot(entry->d_name) || !isSubfolder(dirFd, *entry)) continue;
-        paths.add(directory, entry->d_name);
+        if (isDotOrDotDot(entry->d_name)) continue;
+        const std::string_view name = entry->d_name;
+        lowered_.clear();
+        text_.appendLower(name, lowered_);
+        index_.insert(lowered_, name);
+        if (subfolders && isSubfolder(dirFd, *entry)) subfolders->add(name);
     }
     if (errno != 0) return systemFailure(errno);
-    return paths;
+    indexed_ = directory;
+    return std::nullopt;
+}
+
+// Replays the changes the watch saw since the last look. When the system
+// dropped some (its queue overflowed), or the directory itself was moved or
+// deleted, the directory is read again; without a watch, always.
+Status PosixPlatform::updateIndex(const std::string& directory) {
+    if (directory != indexed_ || watch_ < 0) return readDirectory(directory, nullptr);
+    alignas(inotify_event) char buffer[64 * 1024];
+    bool complete = true;
+    for (;;) {
+        const ssize_t got = read(watch_, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;  // EAGAIN: nothing more for now
+        for (ssize_t at = 0; at < got;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            if (event->mask & (IN_Q_OVERFLOW | IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF)) {
+                complete = false;
+                continue;
+            }
+            if (event->len == 0) continue;
+            const std::string_view name(event->name);  // padded with NULs
+            lowered_.clear();
+            text_.appendLower(name, lowered_);
+            if (event->mask & (IN_CREATE | IN_MOVED_TO)) index_.insert(lowered_, name);
+            if (event->mask & (IN_DELETE | IN_MOVED_FROM)) index_.erase(lowered_, name);
+        }
+    }
+    if (!complete) return readDirectory(directory, nullptr);
+    return std::nullopt;
+}
+
+Result<std::string> PosixPlatform::entryFor(std::string_view name) {
+    struct stat info {};
+    std::string exact = indexed_ + std::string(name);
+    if (lstat(exact.c_str(), &info) == 0) return std::string(name);
+    if (errno != ENOENT) return systemFailure(errno);
+
+    lowered_.clear();
+    text_.appendLower(name, lowered_);
+    std::vector<std::string> matches;
+    index_.forEach(lowered_, [&](std::string_view match) { matches.emplace_back(match); });
+    if (matches.empty()) return systemFailure(ENOENT);
+    if (matches.size() > 1) {
+        return Failure{"More than one folder is named " + quoted(name) +
+                       " when letter case is ignored, so it is unclear which one is meant."};
+    }
+    return matches.front();
 }
 
 bool PosixPlatform::isPlainFile(const NativeString& path) {
@@ -117,61 +230,39 @@ bool PosixPlatform::isPlainFile(const NativeString& path) {
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-// The game's folders are named without regard to letter case, so this looks
-// at the whole parent directory: a source that is not found under its exact
-// name is found under the one name that equals it ignoring case, and the
-// rename is refused when the new name exists in any letter case.
-Status PosixPlatform::renameFolder(const NativeString& from, const NativeString& to) {
-    const std::string_view fromName = ownNameOf(from);
-    const std::string_view toName = ownNameOf(to);
-    const std::string parent = from.substr(0, from.size() - fromName.size());
-    if (fromName.empty() || toName.empty()) return systemFailure(EINVAL);
+bool PosixPlatform::hasFolder(const NativeString& directory, NativeStringView name) {
+    if (name.empty() || updateIndex(directory)) return false;
+    const Result<std::string> entry = entryFor(name);
+    return entry.ok() && isFolder(directory + entry.value());
+}
 
-    const Dir dir(opendir(parent.c_str()));
-    if (!dir) return systemFailure(errno);
+// The game's folders are named without regard to letter case: a source that
+// is not found under its exact name is found under the one name that equals
+// it but for letter case, and the rename is refused when the new name exists
+// in any letter case. The index answers both without reading the directory.
+Status PosixPlatform::renameFolder(const NativeString& directory, NativeStringView from,
+                                   NativeStringView to) {
+    if (from.empty() || to.empty()) return systemFailure(EINVAL);
+    if (Status failed = updateIndex(directory)) return failed;
 
-    std::string fromLower;
-    std::string toLower;
-    text_.appendLower(fromName, fromLower);
-    text_.appendLower(toName, toLower);
+    const Result<std::string> source = entryFor(from);
+    if (!source.ok()) return source.failure();
+    lowered_.clear();
+    text_.appendLower(to, lowered_);
+    std::optional<std::string> existing;
+    index_.forEach(lowered_, [&](std::string_view name) {
+        if (name != source.value() && !existing) existing = std::string(name);  // not a change of case only
+    });
+    if (existing)
+        return Failure{systemFailure(EEXIST).reason + ": " + quoted(*existing), FailureKind::TargetExists};
 
-    bool exactSource = false;
-    std::vector<std::string> sourceMatches;
-    std::vector<std::string> targetMatches;
-    std::string entryLower;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = readdir(dir.get());
-        if (!entry) break;
-        const std::string_view name = entry->d_name;
-        if (isDotOrDotDot(entry->d_name)) continue;
-        entryLower.clear();
-        text_.appendLower(name, entryLower);
-        if (name == fromName) exactSource = true;
-        if (entryLower == fromLower) sourceMatches.emplace_back(name);
-        if (entryLower == toLower) targetMatches.emplace_back(name);
-    }
-    if (errno != 0) return systemFailure(errno);
-
-    std::string source(fromName);
-    if (!exactSource) {
-        if (sourceMatches.empty()) return systemFailure(ENOENT);
-        if (sourceMatches.size() > 1) {
-            return Failure{"More than one folder is named " + quoted(fromName) +
-                           " when letter case is ignored, so it is unclear which one is meant."};
-        }
-        source = sourceMatches.front();
-    }
-    for (const std::string& existing : targetMatches) {
-        if (existing == source) continue;  // only the letter case changes
-        return Failure{systemFailure(EEXIST).reason + ": " + quoted(existing)};
-    }
-
+    const std::string sourcePath = directory + source.value();
     struct stat info {};
-    if (stat((parent + source).c_str(), &info) != 0) return systemFailure(errno);
-    if (!S_ISDIR(info.st_mode)) return systemFailure(ENOTDIR);
+    if (stat(sourcePath.c_str(), &info) != 0) return systemFailure(errno);
+    if (!S_ISDIR(info.st_mode)) return Failure{systemFailure(ENOTDIR).reason};
 
-    if (const int error = renameNoReplace(parent + source, to)) return systemFailure(error);
+    if (const int error = renameNoReplace(sourcePath, directory + std::string(to)))
+        return systemFailure(error);
     return std::nullopt;
 }
 
@@ -242,12 +333,10 @@ void PosixPlatform::appendLower(NativeStringView name, NativeString& out) {
     text_.appendLower(name, out);
 }
 
-int PosixPlatform::compareNames(NativeStringView a, NativeStringView b) {
-    return text_.compare(a, b);
-}
-
-int PosixPlatform::appendSortKey(NativeStringView name, std::string& out) {
-    return text_.appendSortKey(name, out);
+std::vector<uint32_t> PosixPlatform::sortedOrder(std::span<const NativeStringView> names) {
+    return orderByKeys(
+        names, [this](NativeStringView name, std::string& out) { return text_.appendSortKey(name, out); },
+        [this](NativeStringView a, NativeStringView b) { return text_.compare(a, b); });
 }
 
 }  // namespace vx::posix

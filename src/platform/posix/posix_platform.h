@@ -4,12 +4,20 @@
 // without regard to letter case, as the game's own conventions assume, even
 // on file systems that tell letter cases apart.
 //
+// The game directory's entries are kept in an index by their lower-cased
+// names, filled while the directory is listed and kept current by a watch on
+// the directory (inotify), whose changes are read before each look-up. So a
+// rename costs a few look-ups whatever the number of mods. Where the watch is
+// unavailable, or the system dropped some of its changes, the directory is
+// read again instead.
+//
 // Message box and end are console services here (the text goes to standard
 // error, the process exits with status 1); a window front end overrides them.
 #pragma once
 
 #include "platform/platform.h"
 #include "platform/posix/icu_text.h"
+#include "platform/posix/name_index.h"
 
 namespace vx::posix {
 
@@ -21,22 +29,48 @@ int renameNoReplace(const std::string& from, const std::string& to, bool oneStep
 class PosixPlatform : public Platform {
 public:
     PosixPlatform() = default;
-    // For tests: a fixed locale for lower-casing and ordering.
+    // For tests: a fixed locale for ordering.
     explicit PosixPlatform(const char* locale) : text_(locale) {}
+    ~PosixPlatform() override;
+    PosixPlatform(const PosixPlatform&) = delete;
+    PosixPlatform& operator=(const PosixPlatform&) = delete;
 
     Result<NativeString> ownDirectory() override;
-    Result<FolderList> subfolders(const NativeString& directory) override;
+    Result<NameList> subfolders(const NativeString& directory) override;
     bool isPlainFile(const NativeString& path) override;
-    Status renameFolder(const NativeString& from, const NativeString& to) override;
+    bool hasFolder(const NativeString& directory, NativeStringView name) override;
+    Status renameFolder(const NativeString& directory, NativeStringView from, NativeStringView to) override;
     Status startProgram(const NativeString& path) override;
     void messageBox(const NativeString& text, int style, const NativeString& title) override;
     void end() override;
     void appendLower(NativeStringView name, NativeString& out) override;
-    int compareNames(NativeStringView a, NativeStringView b) override;
-    int appendSortKey(NativeStringView name, std::string& out) override;
+    std::vector<uint32_t> sortedOrder(std::span<const NativeStringView> names) override;
+
+    // Orders two names as sortedOrder does, letter case ignored: negative,
+    // zero or positive.
+    int compareNames(NativeStringView a, NativeStringView b) { return text_.compare(a, b); }
+
+    // How often a directory was read in full to bring the index up to date
+    // (tests check that a rename does not need it).
+    [[nodiscard]] int directoryReads() const { return directoryReads_; }
 
 private:
+    // Reads `directory` whole into the index, watching it from before the
+    // read on; adds its subfolders to `subfolders` when given.
+    Status readDirectory(const std::string& directory, NameList* subfolders);
+    // Brings the index up to date for `directory`.
+    Status updateIndex(const std::string& directory);
+    void stopWatching();
+    // The name of the entry in the watched directory that `name` stands
+    // for: `name` itself, or the one entry equal to it but for letter case.
+    Result<std::string> entryFor(std::string_view name);
+
     IcuText text_;
+    NameIndex index_;
+    std::string indexed_;  // the directory the index is of, empty for none
+    int watch_ = -1;       // inotify descriptor while the directory is watched
+    int directoryReads_ = 0;
+    std::string lowered_;  // reused buffer
 };
 
 }  // namespace vx::posix

@@ -1,5 +1,7 @@
 #include "platform/win32/win32_platform.h"
 
+#include "platform/name_order.h"
+
 #include <climits>
 #include <cwchar>
 #include <utility>
@@ -7,20 +9,41 @@
 namespace vx::win32 {
 namespace {
 
+FailureKind kindOf(DWORD error) {
+    switch (error) {
+        case ERROR_ALREADY_EXISTS:
+        case ERROR_FILE_EXISTS:
+        case ERROR_DIR_NOT_EMPTY:
+            return FailureKind::TargetExists;
+        case ERROR_WRITE_PROTECT:
+        case ERROR_PRIVILEGE_NOT_HELD:
+            return FailureKind::NoPermission;
+        // A folder that a program holds open, or has a file open in, cannot
+        // be renamed: Windows says access is denied.
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return FailureKind::InUse;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            return FailureKind::SourceGone;
+        default:
+            return FailureKind::Other;
+    }
+}
+
+Failure failureOf(DWORD error) {
+    return Failure{systemMessage(error), kindOf(error)};
+}
+
 Failure lastFailure() {
-    return Failure{systemMessage(GetLastError())};
+    return failureOf(GetLastError());
 }
 
 // The system's string functions take lengths as int. Names never come near
 // that limit; a longer view is refused rather than cut short.
 bool fitsInt(size_t length) {
     return length <= static_cast<size_t>(INT_MAX);
-}
-
-// The part of `path` after its last backslash.
-std::wstring_view ownNameOf(std::wstring_view path) {
-    const size_t backslash = path.rfind(L'\\');
-    return backslash == std::wstring_view::npos ? path : path.substr(backslash + 1);
 }
 
 // True when a path component is "." or "..", which only the system's path
@@ -169,7 +192,7 @@ Result<NativeString> Win32Platform::ownDirectory() {
 // search to directories is only a hint to the file system, so each entry's
 // attributes are checked as well. Hidden and system folders are listed like
 // any other: the game loads them too.
-Result<FolderList> Win32Platform::subfolders(const NativeString& directory) {
+Result<NameList> Win32Platform::subfolders(const NativeString& directory) {
     const std::wstring pattern = exactPath(directory) + L"*";
     WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry, FindExSearchLimitToDirectories,
@@ -180,28 +203,34 @@ Result<FolderList> Win32Platform::subfolders(const NativeString& directory) {
         search = FindFirstFileExW(pattern.c_str(), FindExInfoStandard, &entry, FindExSearchLimitToDirectories,
                                   nullptr, 0);
     }
-    FolderList paths;
+    NameList names;
     if (search == INVALID_HANDLE_VALUE) {
         // Only a drive's root can hold nothing at all, not even "." and "..".
-        if (GetLastError() == ERROR_FILE_NOT_FOUND) return paths;
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) return names;
         return lastFailure();
     }
     do {
         const wchar_t* name = entry.cFileName;
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) continue;
         if (name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'))) continue;
-        paths.add(directory, name);
+        names.add(name);
     } while (FindNextFileW(search, &entry));
     const DWORD error = GetLastError();
     FindClose(search);
     if (error != ERROR_NO_MORE_FILES) return Failure{systemMessage(error)};
-    return paths;
+    return names;
 }
 
 bool Win32Platform::isPlainFile(const NativeString& path) {
     const DWORD attributes = GetFileAttributesW(exactPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES &&
            (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
+}
+
+bool Win32Platform::hasFolder(const NativeString& directory, NativeStringView name) {
+    if (name.empty()) return false;
+    const DWORD attributes = GetFileAttributesW(exactPath(directory + NativeString(name)).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // The file system matches names without regard to letter case, both the
@@ -211,10 +240,11 @@ bool Win32Platform::isPlainFile(const NativeString& path) {
 // file is not renamed (it is no mod folder, whatever its name), nor is
 // anything renamed to or from an empty name: "C:\Games\V\" + "" would name
 // the game directory itself.
-Status Win32Platform::renameFolder(const NativeString& from, const NativeString& to) {
-    if (ownNameOf(from).empty() || ownNameOf(to).empty()) return Failure{systemMessage(ERROR_INVALID_NAME)};
-    const std::wstring source = exactPath(from);
-    const std::wstring target = exactPath(to);
+Status Win32Platform::renameFolder(const NativeString& directory, NativeStringView from,
+                                   NativeStringView to) {
+    if (from.empty() || to.empty()) return Failure{systemMessage(ERROR_INVALID_NAME)};
+    const std::wstring source = exactPath(directory + NativeString(from));
+    const std::wstring target = exactPath(directory + NativeString(to));
     const DWORD attributes = GetFileAttributesW(source.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return lastFailure();
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return Failure{systemMessage(ERROR_DIRECTORY)};
@@ -224,13 +254,13 @@ Status Win32Platform::renameFolder(const NativeString& from, const NativeString&
     // No Windows file system takes names of more than 255 UTF-16 units; what
     // the system says about such a name (with the "\\?\" prefix, often that
     // it is not found) is less to the point.
-    if (ownNameOf(to).size() > kLongestName) return Failure{systemMessage(ERROR_FILENAME_EXCED_RANGE)};
-    std::wstring reason = systemMessage(error);
-    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
+    if (to.size() > kLongestName) return Failure{systemMessage(ERROR_FILENAME_EXCED_RANGE)};
+    Failure failure = failureOf(error);
+    if (failure.kind == FailureKind::TargetExists) {
         const std::wstring existing = actualName(target);
-        if (!existing.empty()) reason += L" The name is taken by \"" + existing + L"\".";
+        if (!existing.empty()) failure.reason += L" The name is taken by \"" + existing + L"\".";
     }
-    return Failure{reason};
+    return failure;
 }
 
 // The path goes in as the program to run, so Windows does not search for
@@ -249,7 +279,10 @@ Status Win32Platform::startProgram(const NativeString& path) {
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process)) {
-        return Failure{systemMessage(GetLastError(), ownNameOf(path))};
+        const size_t backslash = path.rfind(L'\\');
+        return Failure{systemMessage(GetLastError(), backslash == std::wstring::npos
+                                                         ? NativeStringView(path)
+                                                         : NativeStringView(path).substr(backslash + 1))};
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
@@ -270,22 +303,24 @@ void Win32Platform::end() {
     ExitProcess(1);
 }
 
-// Lower-case mapping keeps the length of the text, so the result is written
-// straight into `out`; should the system still ask for more room, it gets it.
+// The invariant locale's mapping, without linguistic casing, is the simple
+// one: "I" is "i" in Turkish too. It keeps the length of the text, so the
+// result is written straight into `out`; should the system still ask for
+// more room, it gets it.
 void Win32Platform::appendLower(NativeStringView name, NativeString& out) {
     if (name.empty()) return;
     const size_t start = out.size();
     if (fitsInt(name.size())) {
         const int length = static_cast<int>(name.size());
         out.resize(start + name.size());
-        int written = LCMapStringEx(localeName(), LCMAP_LOWERCASE, name.data(), length, out.data() + start,
-                                    length, nullptr, nullptr, 0);
+        int written = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, name.data(), length,
+                                    out.data() + start, length, nullptr, nullptr, 0);
         if (written == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
-            const int needed = LCMapStringEx(localeName(), LCMAP_LOWERCASE, name.data(), length, nullptr, 0,
-                                             nullptr, nullptr, 0);
+            const int needed = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, name.data(), length,
+                                             nullptr, 0, nullptr, nullptr, 0);
             if (needed > 0) {
                 out.resize(start + static_cast<size_t>(needed));
-                written = LCMapStringEx(localeName(), LCMAP_LOWERCASE, name.data(), length,
+                written = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, name.data(), length,
                                         out.data() + start, needed, nullptr, nullptr, 0);
             }
         }
@@ -298,6 +333,12 @@ void Win32Platform::appendLower(NativeStringView name, NativeString& out) {
     out.resize(start);
     out.append(name);
     CharLowerBuffW(out.data() + start, static_cast<DWORD>(name.size()));
+}
+
+std::vector<uint32_t> Win32Platform::sortedOrder(std::span<const NativeStringView> names) {
+    return orderByKeys(
+        names, [this](NativeStringView name, std::string& out) { return appendSortKey(name, out); },
+        [this](NativeStringView a, NativeStringView b) { return compareNames(a, b); });
 }
 
 // The order of a sorted list box, which compares its strings the same way.

@@ -4,8 +4,9 @@
 // name ends in a dot or a blank, or lies deeper than MAX_PATH, is handled
 // like any other.
 //
-// Lower-casing and ordering follow the user's locale as Windows has them
-// (LCMapStringEx, CompareStringEx with NORM_IGNORECASE), which is the order a
+// Lower-casing is the system's simple mapping, the same in every locale;
+// ordering follows the user's locale as Windows has it (sort keys made with
+// NORM_IGNORECASE, agreeing with CompareStringEx), which is the order a
 // sorted list box shows. Message box and end are the system's own; a window
 // front end only supplies the owner window for the boxes.
 #pragma once
@@ -26,15 +27,21 @@ public:
     explicit Win32Platform(std::wstring locale = {});
 
     Result<NativeString> ownDirectory() override;
-    Result<FolderList> subfolders(const NativeString& directory) override;
+    Result<NameList> subfolders(const NativeString& directory) override;
     bool isPlainFile(const NativeString& path) override;
-    Status renameFolder(const NativeString& from, const NativeString& to) override;
+    bool hasFolder(const NativeString& directory, NativeStringView name) override;
+    Status renameFolder(const NativeString& directory, NativeStringView from, NativeStringView to) override;
     Status startProgram(const NativeString& path) override;
     void messageBox(const NativeString& text, int style, const NativeString& title) override;
     void end() override;
     void appendLower(NativeStringView name, NativeString& out) override;
-    int compareNames(NativeStringView a, NativeStringView b) override;
-    int appendSortKey(NativeStringView name, std::string& out) override;
+    std::vector<uint32_t> sortedOrder(std::span<const NativeStringView> names) override;
+
+    // Orders two names as a sorted list box does, letter case ignored:
+    // negative, zero or positive. Sort keys (appendSortKey) of the family
+    // kCollationKey compare byte by byte the same way.
+    int compareNames(NativeStringView a, NativeStringView b);
+    int appendSortKey(NativeStringView name, std::string& out);
 
     // Message boxes are owned by this window (none until it is set).
     void setOwner(HWND owner) { owner_ = owner; }

@@ -594,13 +594,12 @@ public:
     static constexpr int kMods = 32767;
     using TestPlatform::TestPlatform;
 
-    Result<FolderList> subfolders(const NativeString& directory) override {
-        FolderList folders;
-        folders.add(directory, L"base.rte");
+    Result<NameList> subfolders(const NativeString&) override {
+        NameList folders;
+        folders.add(L"base.rte");
         for (int i = kMods - 1; i >= 0; --i) {  // backwards, so the rows need sorting
             const std::wstring digits = std::to_wstring(i);
-            folders.add(directory,
-                        L"mod" + std::wstring(5 - digits.size(), L'0') + digits + (i % 3 ? L"" : L".rte"));
+            folders.add(L"mod" + std::wstring(5 - digits.size(), L'0') + digits + (i % 3 ? L"" : L".rte"));
         }
         return folders;
     }

@@ -1,0 +1,58 @@
+// Every text the program shows in its own words, in one place: titles, the
+// fatal messages of the startup scan, the messages about refused renames and
+// launches, and the About box. Also how a folder name is written into a text
+// or a row of the list, so that every name can be read and told apart.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace vx::mods::text {
+
+inline constexpr NativeStringView kErrorTitle = VX_NATIVE("Error");
+inline constexpr NativeStringView kAboutTitle = VX_NATIVE("About...");
+// The title of a box that only informs, as the window's caption.
+inline constexpr NativeStringView kProgramTitle = VX_NATIVE("deDidAzorovo");
+
+inline constexpr NativeStringView kProgramFileMissing = VX_NATIVE("Vexmoor.exe not found!");
+inline constexpr NativeStringView kDuplicate =
+    VX_NATIVE("You have one (or more) duplicate mod(s). Please check your VX folder. Duplicate: ");
+inline constexpr NativeStringView kNotInMainDirectory =
+    VX_NATIVE("This application needs to reside in Vexmoor's main directory.");
+
+// The twelve lines of the About box, joined by CR LF.
+NativeString about();
+
+// The scan could not begin or could not read the game folder.
+NativeString ownDirectoryUnknown(NativeStringView reason);
+NativeString cannotList(NativeStringView gamePath, NativeStringView reason);
+
+// The duplicate message, naming the mod found second.
+NativeString duplicate(NativeStringView modName);
+
+// A rename of the mod's folder from `from` to `to` was refused: the mod, the
+// direction, both folder names, the system's reason and the likely cause
+// for the kind of failure.
+NativeString renameRefused(NativeStringView modName, bool enabling, NativeStringView from,
+                           NativeStringView to, NativeStringView reason, FailureKind kind);
+
+// After a refused rename the mod's folder turned out to be in the state the
+// user asked for already (another program renamed it).
+NativeString alreadyInState(NativeStringView modName, bool enabled);
+
+// After a refused rename neither of the mod's folder names was found.
+NativeString folderGone(NativeStringView modName, NativeStringView disabled, NativeStringView enabled);
+
+// A name as a row of the list shows it: characters that would be invisible,
+// would break the line or would turn the text around (control and format
+// characters, the byte-order mark, direction overrides) are shown as visible
+// symbols, and a combining accent written as a separate character is shown
+// on a dotted circle, so that it stays apart from the same letter written as
+// one character.
+NativeString rowText(NativeStringView name);
+
+// A name as the messages quote it: as in the list, on one line, with its
+// writing direction kept to itself, and shortened in the middle when it is
+// very long, so that no message grows wider than the screen.
+NativeString quotedName(NativeStringView name);
+
+}  // namespace vx::mods::text

@@ -1,0 +1,106 @@
+#include "platform/posix/name_index.h"
+
+namespace vx::posix {
+
+void NameIndex::clear() {
+    names_.clear();
+    entries_.clear();
+    slots_.clear();
+    live_ = used_ = 0;
+}
+
+void NameIndex::reserve(size_t entries) {
+    size_t capacity = 16;
+    while (capacity < entries * 2) capacity *= 2;
+    if (capacity > slots_.size()) rebuild(capacity);
+    entries_.reserve(entries);
+}
+
+size_t NameIndex::find(std::string_view lowered, std::string_view name, bool& found) const {
+    const size_t mask = slots_.size() - 1;
+    size_t free = SIZE_MAX;
+    for (size_t slot = std::hash<std::string_view>{}(lowered)&mask;; slot = (slot + 1) & mask) {
+        const uint32_t number = slots_[slot];
+        if (number == kEmpty) {
+            found = false;
+            return free == SIZE_MAX ? slot : free;
+        }
+        if (number == kErased) {
+            if (free == SIZE_MAX) free = slot;
+            continue;
+        }
+        const Entry& entry = entries_[number];
+        if (loweredOf(entry) == lowered && nameOf(entry) == name) {
+            found = true;
+            return slot;
+        }
+    }
+}
+
+void NameIndex::insert(std::string_view lowered, std::string_view name) {
+    if ((used_ + 1) * 2 > slots_.size()) rebuild(std::max<size_t>(16, live_ * 4));
+    bool found = false;
+    const size_t slot = find(lowered, name, found);
+    if (found) return;
+    if (slots_[slot] == kEmpty) ++used_;
+    slots_[slot] = static_cast<uint32_t>(entries_.size());
+    entries_.push_back({static_cast<uint32_t>(names_.size()), static_cast<uint32_t>(lowered.size()),
+                        static_cast<uint32_t>(name.size())});
+    names_.append(lowered).append(name);
+    ++live_;
+}
+
+void NameIndex::erase(std::string_view lowered, std::string_view name) {
+    if (slots_.empty()) return;
+    bool found = false;
+    const size_t slot = find(lowered, name, found);
+    if (!found) return;
+    slots_[slot] = kErased;
+    --live_;
+}
+
+void NameIndex::forEach(std::string_view lowered, const std::function<void(std::string_view)>& visit) const {
+    if (slots_.empty()) return;
+    const size_t mask = slots_.size() - 1;
+    for (size_t slot = std::hash<std::string_view>{}(lowered)&mask; slots_[slot] != kEmpty;
+         slot = (slot + 1) & mask) {
+        if (slots_[slot] == kErased) continue;
+        const Entry& entry = entries_[slots_[slot]];
+        if (loweredOf(entry) == lowered) visit(nameOf(entry));
+    }
+}
+
+// Makes a table of `capacity` slots (a power of two) holding the live
+// entries only, their names moved together into a new buffer.
+void NameIndex::rebuild(size_t capacity) {
+    size_t power = 16;
+    while (power < capacity) power *= 2;
+    std::vector<uint32_t> live;
+    live.reserve(live_);
+    for (uint32_t number : slots_) {
+        if (number != kEmpty && number != kErased) live.push_back(number);
+    }
+    std::string names;
+    names.reserve(names_.size());
+    std::vector<Entry> entries;
+    entries.reserve(std::max(entries_.capacity(), live.size()));
+    for (uint32_t number : live) {
+        const Entry& entry = entries_[number];
+        entries.push_back({static_cast<uint32_t>(names.size()), entry.loweredLength, entry.nameLength});
+        names.append(names_, entry.offset, entry.loweredLength + entry.nameLength);
+    }
+    names_ = std::move(names);
+    entries_ = std::move(entries);
+    slots_.assign(power, kEmpty);
+    used_ = live_ = 0;
+    const size_t mask = power - 1;
+    for (uint32_t number = 0; number < entries_.size(); ++number) {
+        size_t slot = std::hash<std::string_view>{}(loweredOf(entries_[number])) & mask;
+        while (slots_[slot] != kEmpty) slot = (slot + 1) & mask;
+        slots_[slot] = number;
+        ++used_;
+        ++live_;
+    }
+}
+
+}  // namespace vx::posix

@@ -1,0 +1,59 @@
+// The entries of one directory by their lower-cased names, so that "is there
+// anything called X in any letter case" and "which entries are called X in
+// some letter case" are answered without reading the directory.
+//
+// Names and their lower cases live in one buffer; an open-addressing table
+// of entry numbers, keyed by the lower case, finds them. Several entries may
+// share a lower case (a file system that tells letter case apart can hold
+// "Foo" and "FOO"). Inserting an entry that is there already, or erasing one
+// that is not, changes nothing, so a stream of changes may be replayed.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vx::posix {
+
+class NameIndex {
+public:
+    void clear();
+    void reserve(size_t entries);
+    [[nodiscard]] size_t size() const { return live_; }
+
+    void insert(std::string_view lowered, std::string_view name);
+    void erase(std::string_view lowered, std::string_view name);
+
+    // Calls `visit` with each entry's name whose lower case is `lowered`.
+    void forEach(std::string_view lowered, const std::function<void(std::string_view name)>& visit) const;
+
+private:
+    struct Entry {
+        uint32_t offset;  // the lower case, then the name, in names_
+        uint32_t loweredLength;
+        uint32_t nameLength;
+    };
+    static constexpr uint32_t kEmpty = UINT32_MAX;
+    static constexpr uint32_t kErased = UINT32_MAX - 1;
+
+    [[nodiscard]] std::string_view loweredOf(const Entry& entry) const {
+        return std::string_view(names_).substr(entry.offset, entry.loweredLength);
+    }
+    [[nodiscard]] std::string_view nameOf(const Entry& entry) const {
+        return std::string_view(names_).substr(entry.offset + entry.loweredLength, entry.nameLength);
+    }
+    // The slot that holds the entry (lowered, name), or kEmpty's slot where
+    // it would go.
+    [[nodiscard]] size_t find(std::string_view lowered, std::string_view name, bool& found) const;
+    void rebuild(size_t capacity);
+
+    std::string names_;
+    std::vector<Entry> entries_;
+    std::vector<uint32_t> slots_;  // entry numbers, kEmpty or kErased
+    size_t live_ = 0;
+    size_t used_ = 0;  // slots not empty, erased ones included
+};
+
+}  // namespace vx::posix
