@@ -13,7 +13,7 @@ inline std::string modFolderName(int i) {
     constexpr int kWords = sizeof(words) / sizeof(words[0]);
     std::string name = words[i % kWords];
     name += (i % 5 == 0) ? " Pack " : (i % 5 == 1) ? "-v" : "_";
-    name += std::to_string(i * 7919 % 100003);
+    name += std::to_string(i * 7919 % 1000003);  // unique for fewer than 1,000,003 mods
     if (i % 3 == 0) name += (i % 4 == 0) ? ".RTE" : ".rte";
     return name;
 }
