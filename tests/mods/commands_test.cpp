@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 namespace vx::mods {
@@ -55,9 +56,12 @@ TEST_F(CommandsTest, AboutIsOneInformationBoxOfTwelveLines) {
     EXPECT_EQ(platform.ends, 0);
 }
 
+// VX_LAUNCHED_GAME names another stand-in game to launch: the Windows one, to
+// start it through Wine from the Linux program (tools/launch_through_wine_test.sh).
 TEST_F(CommandsTest, LaunchStartsTheGamesProgramFile) {
     makeGame(game, {"Alpha.rte", "Beta", "Gamma.RTE"});
-    testing::installStandIn(game, VX_STAND_IN_GAME);
+    const char* standIn = std::getenv("VX_LAUNCHED_GAME");
+    testing::installStandIn(game, standIn ? standIn : VX_STAND_IN_GAME);
     launchGame(platform, N(game.path() + kSep));
     EXPECT_EQ(platform.started, std::vector<std::string>{game / "Vexmoor.exe"});
     EXPECT_TRUE(platform.messages.empty());
@@ -68,7 +72,7 @@ TEST_F(CommandsTest, LaunchStartsTheGamesProgramFile) {
 const std::string kNotAProgram = testing::U(win32::systemMessage(ERROR_BAD_EXE_FORMAT, L"Vexmoor.exe"));
 const std::string kNotFound = testing::U(win32::systemMessage(ERROR_FILE_NOT_FOUND));
 #else
-const std::string kNotAProgram = "Permission denied";  // the placeholder is not executable
+const std::string kNotAProgram = "Vexmoor.exe is not marked as executable (chmod +x).";  // the placeholder
 const std::string kNotFound = "No such file or directory";
 #endif
 
@@ -88,6 +92,24 @@ TEST_F(CommandsTest, LaunchFailureIsShownWithTheSystemsReason) {
     EXPECT_EQ(platform.messages[0].text, "Could not start the game \"" + program + "\":\r\n" + kNotAProgram);
     EXPECT_EQ(platform.messages[1].text, "Could not start the game \"" + program + "\":\r\n" + kNotFound);
     EXPECT_EQ(platform.ends, 0);
+}
+
+// The words shown for a game that would not start: the remedy where the kind
+// of failure has one, the system's reason otherwise, and always the path.
+TEST(LaunchFailedMessage, NamesTheRemedyOrTheSystemsReason) {
+    const std::string start = "Could not start the game \"/games/Vexmoor/Vexmoor.exe\":\r\n";
+    const std::pair<FailureKind, std::string> cases[] = {
+        {FailureKind::NeedsWine,
+         "Vexmoor.exe is a Windows program. To start it from here, install Wine (for example: sudo apt "
+         "install wine)."},
+        {FailureKind::NotExecutable, "Vexmoor.exe is not marked as executable (chmod +x)."},
+        {FailureKind::Other, "Exec format error"},
+        {FailureKind::NoPermission, "Exec format error"},
+    };
+    for (const auto& [kind, shown] : cases) {
+        const Failure failure{N("Exec format error"), kind};
+        EXPECT_EQ(testing::U(launchFailedMessage(N("/games/Vexmoor/Vexmoor.exe"), failure)), start + shown);
+    }
 }
 
 }  // namespace

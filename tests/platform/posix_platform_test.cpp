@@ -8,6 +8,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -165,39 +168,71 @@ TEST_F(PosixPlatformTest, RenameRefusesAFileAndAnEmptyName) {
 
 // --- program start --------------------------------------------------------------
 
-TEST_F(PosixPlatformTest, StartRunsTheFileItselfWithoutWaitingOrLeavingAChild) {
-    dir.makeFolder("dir with space");
-    const std::string program = dir / "dir with space/Vexmoor.exe";
-    dir.makeFile("dir with space/Vexmoor.exe", "#!/bin/sh\nprintf '%s|%s' \"$0\" \"$#\" > \"$0.ran\"\n");
-    ASSERT_EQ(chmod(program.c_str(), 0755), 0);
-
-    ASSERT_FALSE(platform.startProgram(program));
-
-    // Not our child: nothing to reap, so no zombie can be left.
-    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
-    EXPECT_EQ(errno, ECHILD);
-    std::string ran;
-    for (int i = 0; i < 200 && ran.empty(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (FILE* f = std::fopen((program + ".ran").c_str(), "r")) {
-            char buffer[512] = {};
-            ran.assign(buffer, std::fread(buffer, 1, sizeof buffer, f));
-            std::fclose(f);
+// What a game's program file is decides how it starts: itself, through the
+// "wine" on the PATH, or not at all, with the kind of failure the user is told
+// about. Whatever starts, starts in the game's folder (named so that a shell
+// would trip over it) and is no child of ours.
+TEST_F(PosixPlatformTest, StartRunsEachKindOfProgramInItsFolderOrSaysWhyNot) {
+    const std::string record = dir / "started";
+    const std::string recorder = "#!/bin/sh\nprintf '%s|%s' \"$0 $*\" \"$(pwd -P)\" > '" + record + "'\n";
+    dir.makeFolder("bin");
+    dir.makeFile("bin/wine", recorder);
+    ASSERT_EQ(chmod((dir / "bin/wine").c_str(), 0755), 0);
+    const std::string path = std::getenv("PATH");
+    struct Case {
+        const char* folder;
+        std::string contents;  // empty: the stand-in game
+        mode_t mode;
+        bool wineOnPath;
+        std::optional<FailureKind> refused;
+    };
+    const Case cases[] = {
+        {"native game", "", 0755, false, std::nullopt},
+        {"script's \"game\" $HOME", recorder, 0755, false, std::nullopt},
+        {"windows game; ls", "MZ\x90", 0644, true, std::nullopt},
+        {"windows game without wine", "MZ\x90", 0755, false, FailureKind::NeedsWine},
+        {"unmarked game", recorder, 0644, true, FailureKind::NotExecutable},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder);
+        dir.makeFolder(c.folder);
+        const std::string game = dir / c.folder;
+        const std::string program = game + "/Vexmoor.exe";
+        if (c.contents.empty()) {
+            dir.makeFolders({std::string(c.folder) + "/base.rte", std::string(c.folder) + "/A.rte"});
+            testing::installStandIn(dir, VX_STAND_IN_GAME);
+            ASSERT_EQ(std::rename((dir / "Vexmoor.exe").c_str(), program.c_str()), 0);
+        } else {
+            dir.makeFile(std::string(c.folder) + "/Vexmoor.exe", c.contents);
         }
-    }
-    EXPECT_EQ(ran, program + "|0");
-}
+        ASSERT_EQ(chmod(program.c_str(), c.mode), 0);
+        setenv("PATH", c.wineOnPath ? (dir / "bin").c_str() : "/nonexistent", 1);
+        const Status started = platform.startProgram(program);
+        setenv("PATH", path.c_str(), 1);
 
-TEST_F(PosixPlatformTest, StartOfAMissingOrNonExecutableFileFailsWithTheReason) {
-    const Status missing = platform.startProgram(dir / "Vexmoor.exe");
+        if (c.refused) {
+            ASSERT_TRUE(started);
+            EXPECT_EQ(started->kind, *c.refused);
+            continue;
+        }
+        ASSERT_FALSE(started) << started->reason;
+        EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);  // not our child: no zombie can be left
+        const std::string report = c.contents.empty() ? game + "/Vexmoor.loaded-mods.txt" : record;
+        const std::string expected = c.contents.empty()             ? "A.rte\n"
+                                     : c.contents.starts_with("MZ") ? dir / "bin/wine " + program + "|" + game
+                                                                    : program + " |" + game;
+        std::string ran;
+        for (int i = 0; i < 400 && ran != expected; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+            ran = dir.read(report.substr(dir.path().size() + 1));
+        }
+        EXPECT_EQ(ran, expected);
+        std::remove(record.c_str());
+    }
+
+    const Status missing = platform.startProgram(dir / "missing/Vexmoor.exe");
     ASSERT_TRUE(missing);
     EXPECT_EQ(missing->reason, "No such file or directory");
-
-    dir.makeFile("Vexmoor.exe", "#!/bin/sh\n");
-    ASSERT_EQ(chmod((dir / "Vexmoor.exe").c_str(), 0644), 0);
-    const Status notExecutable = platform.startProgram(dir / "Vexmoor.exe");
-    ASSERT_TRUE(notExecutable);
-    EXPECT_EQ(notExecutable->reason, "Permission denied");
 }
 
 // --- text -------------------------------------------------------------------------
