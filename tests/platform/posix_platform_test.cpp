@@ -10,7 +10,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <optional>
 #include <random>
 #include <thread>
 
@@ -18,6 +17,7 @@ namespace vx::posix {
 namespace {
 
 using testing::TempDir;
+using namespace std::chrono_literals;
 
 class PosixPlatformTest : public ::testing::Test {
 protected:
@@ -168,71 +168,44 @@ TEST_F(PosixPlatformTest, RenameRefusesAFileAndAnEmptyName) {
 
 // --- program start --------------------------------------------------------------
 
-// What a game's program file is decides how it starts: itself, through the
-// "wine" on the PATH, or not at all, with the kind of failure the user is told
-// about. Whatever starts, starts in the game's folder (named so that a shell
-// would trip over it) and is no child of ours.
+// What the game's program file is decides how it starts: itself, through the
+// "wine" on the PATH, or not at all, saying why. Whatever starts, starts in
+// the game's folder (named to trip a shell) and is no child of ours.
 TEST_F(PosixPlatformTest, StartRunsEachKindOfProgramInItsFolderOrSaysWhyNot) {
     const std::string record = dir / "started";
     const std::string recorder = "#!/bin/sh\nprintf '%s|%s' \"$0 $*\" \"$(pwd -P)\" > '" + record + "'\n";
-    dir.makeFolder("bin");
-    dir.makeFile("bin/wine", recorder);
-    ASSERT_EQ(chmod((dir / "bin/wine").c_str(), 0755), 0);
     const std::string path = std::getenv("PATH");
-    struct Case {
-        const char* folder;
-        std::string contents;  // empty: the stand-in game
-        mode_t mode;
-        bool wineOnPath;
-        std::optional<FailureKind> refused;
-    };
-    const Case cases[] = {
-        {"native game", "", 0755, false, std::nullopt},
-        {"script's \"game\" $HOME", recorder, 0755, false, std::nullopt},
-        {"windows game; ls", "MZ\x90", 0644, true, std::nullopt},
-        {"windows game without wine", "MZ\x90", 0755, false, FailureKind::NeedsWine},
-        {"unmarked game", recorder, 0644, true, FailureKind::NotExecutable},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.folder);
-        dir.makeFolder(c.folder);
-        const std::string game = dir / c.folder;
-        const std::string program = game + "/Vexmoor.exe";
-        if (c.contents.empty()) {
-            dir.makeFolders({std::string(c.folder) + "/base.rte", std::string(c.folder) + "/A.rte"});
-            testing::installStandIn(dir, VX_STAND_IN_GAME);
-            ASSERT_EQ(std::rename((dir / "Vexmoor.exe").c_str(), program.c_str()), 0);
-        } else {
-            dir.makeFile(std::string(c.folder) + "/Vexmoor.exe", c.contents);
-        }
-        ASSERT_EQ(chmod(program.c_str(), c.mode), 0);
-        setenv("PATH", c.wineOnPath ? (dir / "bin").c_str() : "/nonexistent", 1);
+    const std::string game = dir / "a \"game\"; $HOME";
+    const std::string program = game + "/Vexmoor.exe";
+    dir.makeFolders({"a \"game\"; $HOME", "a \"game\"; $HOME/base.rte", "a \"game\"; $HOME/A.rte"});
+    dir.makeFile("wine", recorder);
+    ASSERT_EQ(chmod((dir / "wine").c_str(), 0755), 0);
+    auto start = [&](const std::string& contents, mode_t mode, const std::string& searchPath) {
+        std::remove(record.c_str());
+        testing::installStandIn(dir, VX_STAND_IN_GAME);  // an ELF program, and makes it leave at once
+        EXPECT_EQ(std::rename((dir / "Vexmoor.exe").c_str(), program.c_str()), 0);
+        if (!contents.empty()) dir.makeFile("a \"game\"; $HOME/Vexmoor.exe", contents);
+        EXPECT_EQ(chmod(program.c_str(), mode), 0);
+        setenv("PATH", searchPath.c_str(), 1);
         const Status started = platform.startProgram(program);
         setenv("PATH", path.c_str(), 1);
+        return started.value_or(Failure{"started", FailureKind::Other});
+    };
+    auto recorded = [&](const std::string& file) {
+        for (int i = 0; i < 400 && dir.read(file).empty(); ++i) std::this_thread::sleep_for(25ms);
+        return dir.read(file);
+    };
 
-        if (c.refused) {
-            ASSERT_TRUE(started);
-            EXPECT_EQ(started->kind, *c.refused);
-            continue;
-        }
-        ASSERT_FALSE(started) << started->reason;
-        EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);  // not our child: no zombie can be left
-        const std::string report = c.contents.empty() ? game + "/Vexmoor.loaded-mods.txt" : record;
-        const std::string expected = c.contents.empty()             ? "A.rte\n"
-                                     : c.contents.starts_with("MZ") ? dir / "bin/wine " + program + "|" + game
-                                                                    : program + " |" + game;
-        std::string ran;
-        for (int i = 0; i < 400 && ran != expected; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(25));
-            ran = dir.read(report.substr(dir.path().size() + 1));
-        }
-        EXPECT_EQ(ran, expected);
-        std::remove(record.c_str());
-    }
-
-    const Status missing = platform.startProgram(dir / "missing/Vexmoor.exe");
-    ASSERT_TRUE(missing);
-    EXPECT_EQ(missing->reason, "No such file or directory");
+    EXPECT_EQ(start("#!/bin/sh\n", 0644, dir.path()).kind, FailureKind::NotExecutable);
+    EXPECT_EQ(start("MZ\x90", 0755, "/nonexistent").kind, FailureKind::NeedsWine);
+    EXPECT_EQ(start("MZ\x90", 0644, dir.path()).reason, "started");
+    EXPECT_EQ(recorded("started"), dir / "wine " + program + "|" + game);
+    EXPECT_EQ(start(recorder, 0755, dir.path()).reason, "started");
+    EXPECT_EQ(recorded("started"), program + " |" + game);
+    EXPECT_EQ(start("", 0755, dir.path()).reason, "started");
+    EXPECT_EQ(recorded("a \"game\"; $HOME/Vexmoor.loaded-mods.txt"), "A.rte\n");
+    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);  // no child of ours, so no zombie can be left
+    EXPECT_EQ(platform.startProgram(dir / "missing/Vexmoor.exe")->reason, "No such file or directory");
 }
 
 // --- text -------------------------------------------------------------------------
