@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <thread>
 
 namespace vx::mods {
@@ -56,12 +55,9 @@ TEST_F(CommandsTest, AboutIsOneInformationBoxOfTwelveLines) {
     EXPECT_EQ(platform.ends, 0);
 }
 
-// VX_LAUNCHED_GAME names another stand-in game to launch: the Windows one, to
-// start it through Wine from the Linux program (tools/launch_through_wine_test.sh).
 TEST_F(CommandsTest, LaunchStartsTheGamesProgramFile) {
     makeGame(game, {"Alpha.rte", "Beta", "Gamma.RTE"});
-    const char* standIn = std::getenv("VX_LAUNCHED_GAME");
-    testing::installStandIn(game, standIn ? standIn : VX_STAND_IN_GAME);
+    testing::installStandIn(game, VX_STAND_IN_GAME);
     launchGame(platform, N(game.path() + kSep));
     EXPECT_EQ(platform.started, std::vector<std::string>{game / "Vexmoor.exe"});
     EXPECT_TRUE(platform.messages.empty());
