@@ -33,14 +33,16 @@ using NativeChar = char;
 using NativeString = std::basic_string<NativeChar>;
 using NativeStringView = std::basic_string_view<NativeChar>;
 
-// What kind of failure a refused rename was, so the caller can name its
-// likely cause.
+// What kind of failure a refused rename or program start was, so the caller
+// can name its likely cause.
 enum class FailureKind {
     Other,
-    TargetExists,  // a folder or file of the new name is there (in any letter case)
-    NoPermission,  // access denied, or a read-only file system
-    InUse,         // the folder is held open by a running program
-    SourceGone,    // the folder is not there (any more)
+    TargetExists,   // a folder or file of the new name is there (in any letter case)
+    NoPermission,   // access denied, or a read-only file system
+    InUse,          // the folder is held open by a running program
+    SourceGone,     // the folder is not there (any more)
+    NeedsWine,      // a Windows program, and no Wine to start it with
+    NotExecutable,  // a program file without permission to execute it
 };
 
 // Why an operation failed, in words the user can read (the system's message,
@@ -128,7 +130,8 @@ public:
                                 NativeStringView to) = 0;
 
     // Starts the program file at `path` with no arguments and returns without
-    // waiting for it.
+    // waiting for it. On POSIX the program starts in its own directory, and a
+    // Windows program is started through Wine.
     virtual Status startProgram(const NativeString& path) = 0;
 
     // Shows a modal message box (style kStyleExclamation or

@@ -68,11 +68,12 @@ TEST_F(CommandsTest, LaunchStartsTheGamesProgramFile) {
 const std::string kNotAProgram = testing::U(win32::systemMessage(ERROR_BAD_EXE_FORMAT, L"Vexmoor.exe"));
 const std::string kNotFound = testing::U(win32::systemMessage(ERROR_FILE_NOT_FOUND));
 #else
-const std::string kNotAProgram = "Permission denied";  // the placeholder is not executable
+// The placeholder has no execute bit.
+const std::string kNotAProgram = "Vexmoor.exe is not marked as executable (chmod +x).";
 const std::string kNotFound = "No such file or directory";
 #endif
 
-TEST_F(CommandsTest, LaunchFailureIsShownWithTheSystemsReason) {
+TEST_F(CommandsTest, LaunchFailureIsShownWithTheReasonOrRemedy) {
     makeGame(game, {});
     launchGame(platform, N(game.path() + kSep));
     game.remove("Vexmoor.exe");
@@ -88,6 +89,16 @@ TEST_F(CommandsTest, LaunchFailureIsShownWithTheSystemsReason) {
     EXPECT_EQ(platform.messages[0].text, "Could not start the game \"" + program + "\":\r\n" + kNotAProgram);
     EXPECT_EQ(platform.messages[1].text, "Could not start the game \"" + program + "\":\r\n" + kNotFound);
     EXPECT_EQ(platform.ends, 0);
+}
+
+// A failure with a remedy shows the remedy in place of the system's reason
+// (the system's reason, and the placeholder's remedy on POSIX, are above).
+TEST(LaunchFailedMessage, NamesTheRemedyForAMissingWine) {
+    const Failure noWine{N("No such file or directory"), FailureKind::NeedsWine};
+    EXPECT_EQ(
+        testing::U(launchFailedMessage(N("/games/Vexmoor.exe"), noWine)),
+        "Could not start the game \"/games/Vexmoor.exe\":\r\nVexmoor.exe is a Windows program. To start it "
+        "from here, install Wine (for example: sudo apt install wine).");
 }
 
 }  // namespace

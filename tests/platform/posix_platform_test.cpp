@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <thread>
 
@@ -15,6 +17,7 @@ namespace vx::posix {
 namespace {
 
 using testing::TempDir;
+using namespace std::chrono_literals;
 
 class PosixPlatformTest : public ::testing::Test {
 protected:
@@ -162,39 +165,44 @@ TEST_F(PosixPlatformTest, RenameRefusesAFileAndAnEmptyName) {
 
 // --- program start --------------------------------------------------------------
 
-TEST_F(PosixPlatformTest, StartRunsTheFileItselfWithoutWaitingOrLeavingAChild) {
-    dir.makeFolder("dir with space");
-    const std::string program = dir / "dir with space/Vexmoor.exe";
-    dir.makeFile("dir with space/Vexmoor.exe", "#!/bin/sh\nprintf '%s|%s' \"$0\" \"$#\" > \"$0.ran\"\n");
-    ASSERT_EQ(chmod(program.c_str(), 0755), 0);
+// What the game's program file is decides how it starts: itself, through the
+// "wine" on the PATH, or not at all, saying why. Whatever starts, starts in
+// the game's folder (named to trip a shell) and is no child of ours.
+TEST_F(PosixPlatformTest, StartRunsEachKindOfProgramInItsFolderOrSaysWhyNot) {
+    const std::string record = dir / "started";
+    const std::string recorder = "#!/bin/sh\nprintf '%s|%s' \"$0 $*\" \"$(pwd -P)\" > '" + record + "'\n";
+    const std::string path = std::getenv("PATH");
+    const std::string game = dir / "a \"game\"; $HOME";
+    const std::string program = game + "/Vexmoor.exe";
+    dir.makeFolders({"a \"game\"; $HOME", "a \"game\"; $HOME/base.rte", "a \"game\"; $HOME/A.rte"});
+    dir.makeFile("wine", recorder);
+    ASSERT_EQ(chmod((dir / "wine").c_str(), 0755), 0);
+    auto start = [&](const std::string& contents, mode_t mode, const std::string& searchPath) {
+        std::remove(record.c_str());
+        testing::installStandIn(dir, VX_STAND_IN_GAME);  // an ELF program, and makes it leave at once
+        EXPECT_EQ(std::rename((dir / "Vexmoor.exe").c_str(), program.c_str()), 0);
+        if (!contents.empty()) dir.makeFile("a \"game\"; $HOME/Vexmoor.exe", contents);
+        EXPECT_EQ(chmod(program.c_str(), mode), 0);
+        setenv("PATH", searchPath.c_str(), 1);
+        const Status started = platform.startProgram(program);
+        setenv("PATH", path.c_str(), 1);
+        return started.value_or(Failure{"started", FailureKind::Other});
+    };
+    auto recorded = [&](const std::string& file) {
+        for (int i = 0; i < 400 && dir.read(file).empty(); ++i) std::this_thread::sleep_for(25ms);
+        return dir.read(file);
+    };
 
-    ASSERT_FALSE(platform.startProgram(program));
-
-    // Not our child: nothing to reap, so no zombie can be left.
-    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
-    EXPECT_EQ(errno, ECHILD);
-    std::string ran;
-    for (int i = 0; i < 200 && ran.empty(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (FILE* f = std::fopen((program + ".ran").c_str(), "r")) {
-            char buffer[512] = {};
-            ran.assign(buffer, std::fread(buffer, 1, sizeof buffer, f));
-            std::fclose(f);
-        }
-    }
-    EXPECT_EQ(ran, program + "|0");
-}
-
-TEST_F(PosixPlatformTest, StartOfAMissingOrNonExecutableFileFailsWithTheReason) {
-    const Status missing = platform.startProgram(dir / "Vexmoor.exe");
-    ASSERT_TRUE(missing);
-    EXPECT_EQ(missing->reason, "No such file or directory");
-
-    dir.makeFile("Vexmoor.exe", "#!/bin/sh\n");
-    ASSERT_EQ(chmod((dir / "Vexmoor.exe").c_str(), 0644), 0);
-    const Status notExecutable = platform.startProgram(dir / "Vexmoor.exe");
-    ASSERT_TRUE(notExecutable);
-    EXPECT_EQ(notExecutable->reason, "Permission denied");
+    EXPECT_EQ(start("#!/bin/sh\n", 0644, dir.path()).kind, FailureKind::NotExecutable);
+    EXPECT_EQ(start("MZ\x90", 0755, "/nonexistent").kind, FailureKind::NeedsWine);
+    EXPECT_EQ(start("MZ\x90", 0644, dir.path()).reason, "started");
+    EXPECT_EQ(recorded("started"), dir / "wine " + program + "|" + game);
+    EXPECT_EQ(start(recorder, 0755, dir.path()).reason, "started");
+    EXPECT_EQ(recorded("started"), program + " |" + game);
+    EXPECT_EQ(start("", 0755, dir.path()).reason, "started");
+    EXPECT_EQ(recorded("a \"game\"; $HOME/Vexmoor.loaded-mods.txt"), "A.rte\n");
+    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);  // no child of ours, so no zombie can be left
+    EXPECT_EQ(platform.startProgram(dir / "missing/Vexmoor.exe")->reason, "No such file or directory");
 }
 
 // --- text -------------------------------------------------------------------------

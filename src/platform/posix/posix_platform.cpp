@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -266,19 +267,86 @@ Status PosixPlatform::renameFolder(const NativeString& directory, NativeStringVi
     return std::nullopt;
 }
 
+namespace {
+
+// A Windows program file starts with the "MZ" of its DOS header. A file that
+// cannot be read is left to the native start, which then gives the reason.
+bool isWindowsProgram(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    char head[2] = {};
+    ssize_t got = 0;
+    do {
+        got = read(fd, head, sizeof head);
+    } while (got < 0 && errno == EINTR);
+    close(fd);
+    return got == 2 && head[0] == 'M' && head[1] == 'Z';
+}
+
+// The first executable file called `name` in the directories of PATH, as the
+// shell would find it; empty when there is none. Empty entries, which would
+// mean whatever the working directory is, are skipped.
+std::string findOnPath(std::string_view name) {
+    const char* variable = std::getenv("PATH");
+    std::string_view directories = variable ? variable : "/bin:/usr/bin";
+    while (!directories.empty()) {
+        const size_t colon = directories.find(':');
+        const std::string_view directory = directories.substr(0, colon);
+        directories.remove_prefix(colon == std::string_view::npos ? directories.size() : colon + 1);
+        if (directory.empty()) continue;
+        std::string candidate = std::string(directory) + "/" + std::string(name);
+        struct stat info {};
+        if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+            access(candidate.c_str(), X_OK) == 0) {
+            return candidate;
+        }
+    }
+    return {};
+}
+
+// True for a file that no one may execute: it was unpacked or copied without
+// its execute bits.
+bool lacksExecuteBits(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 0111) == 0;
+}
+
+}  // namespace
+
 // The game is started through a short-lived intermediate process, so that it
 // is not this program's child: nothing has to wait for it, and no zombie is
-// left behind when it ends. The intermediate process reports the result of
-// the spawn through a pipe. The game gets a session of its own, so it keeps
+// left behind when it ends. The intermediate process moves to the game's
+// directory, where the game looks for its data, and reports the result of the
+// spawn through a pipe. The game gets a session of its own, so it keeps
 // running when this program ends.
+//
+// A Windows program is handed to the "wine" found on the PATH, with its full
+// path as the one argument; anything else is executed itself.
 Status PosixPlatform::startProgram(const NativeString& path) {
+    std::string program = path;
+    if (!program.starts_with('/')) {  // the game does not share this program's working directory
+        const std::unique_ptr<char, decltype(&std::free)> cwd(getcwd(nullptr, 0), &std::free);
+        if (!cwd) return systemFailure(errno);
+        program.insert(0, std::string(cwd.get()) + "/");
+    }
+    const std::string directory = program.substr(0, std::max<size_t>(program.rfind('/'), 1));
+
+    const bool windows = isWindowsProgram(program);
+    const std::string executable = windows ? findOnPath("wine") : program;
+    if (executable.empty()) return Failure{systemFailure(ENOENT).reason, FailureKind::NeedsWine};
+    char wine[] = "wine";
+    char* programArgument = const_cast<char*>(program.c_str());
+    char* nativeArgv[] = {programArgument, nullptr};
+    char* wineArgv[] = {wine, programArgument, nullptr};
+    char** argv = windows ? wineArgv : nativeArgv;
+
     // Everything the intermediate process needs is prepared here: after
-    // fork it only spawns, writes and exits (glibc's posix_spawn allocates
-    // nothing, so it is safe in the copy of a threaded process).
+    // fork it only changes directory, spawns, writes and exits (glibc's
+    // posix_spawn allocates nothing, so it is safe in the copy of a threaded
+    // process).
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-    char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
 
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0) {
@@ -290,7 +358,8 @@ Status PosixPlatform::startProgram(const NativeString& path) {
     const pid_t intermediate = fork();
     if (intermediate == 0) {
         pid_t game = 0;
-        const int error = posix_spawn(&game, path.c_str(), nullptr, &attributes, argv, environ);
+        int error = chdir(directory.c_str()) == 0 ? 0 : errno;
+        if (error == 0) error = posix_spawn(&game, executable.c_str(), nullptr, &attributes, argv, environ);
         [[maybe_unused]] const ssize_t written = write(pipeFds[1], &error, sizeof error);
         _exit(0);
     }
@@ -311,6 +380,9 @@ Status PosixPlatform::startProgram(const NativeString& path) {
     while (waitpid(intermediate, nullptr, 0) < 0 && errno == EINTR) {
     }
     if (got != static_cast<ssize_t>(sizeof error)) return Failure{"The program could not be started."};
+    if (error == EACCES && !windows && lacksExecuteBits(program)) {
+        return Failure{systemFailure(error).reason, FailureKind::NotExecutable};
+    }
     if (error != 0) return systemFailure(error);
     return std::nullopt;
 }
