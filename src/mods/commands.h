@@ -8,11 +8,6 @@ namespace vx::mods {
 // Shows the About box (title "About...", information icon, one OK button).
 void showAbout(Platform& platform);
 
-// What the user reads when the game's program file `program` could not be
-// started: its path, and what to do about it where the kind of failure has a
-// remedy, or else the system's reason.
-NativeString launchFailedMessage(NativeStringView program, const Failure& failure);
-
 // Starts the game's program file, gamePath + "Vexmoor.exe", and returns
 // without waiting for it. When it cannot be started, the user is told why and
 // the program goes on.

@@ -145,21 +145,28 @@ void appendShown(NativeString& out, const Character& character) {
 constexpr size_t kLongestQuoted = 64;
 constexpr size_t kQuotedEnds = 30;
 
-constexpr NativeStringView kRefusedHint[] = {
-    // Other
-    VX_NATIVE("This usually means that the game is running, that the folder is open in another program, "
-              "or that a folder of that name already exists."),
-    // TargetExists
-    VX_NATIVE("A folder or file of the new name is already there. Rename or remove it first."),
-    // NoPermission
-    VX_NATIVE("You may not change this folder: check that you are allowed to rename folders in the game "
-              "folder and that it is not on a read-only drive."),
-    // InUse
-    VX_NATIVE("The folder is in use: close the game and any program that has the folder or a file in it "
-              "open, then try again."),
-    // SourceGone
-    VX_NATIVE("The folder is not there any more: another program may have renamed, moved or deleted it."),
-};
+// What usually stands behind a refused rename of each kind.
+NativeStringView refusedHint(FailureKind kind) {
+    switch (kind) {
+        case FailureKind::TargetExists:
+            return VX_NATIVE("A folder or file of the new name is already there. Rename or remove it first.");
+        case FailureKind::NoPermission:
+            return VX_NATIVE(
+                "You may not change this folder: check that you are allowed to rename folders in the game "
+                "folder and that it is not on a read-only drive.");
+        case FailureKind::InUse:
+            return VX_NATIVE(
+                "The folder is in use: close the game and any program that has the folder or a file in it "
+                "open, then try again.");
+        case FailureKind::SourceGone:
+            return VX_NATIVE(
+                "The folder is not there any more: another program may have renamed, moved or deleted it.");
+        default:
+            return VX_NATIVE(
+                "This usually means that the game is running, that the folder is open in another program, "
+                "or that a folder of that name already exists.");
+    }
+}
 
 }  // namespace
 
@@ -205,8 +212,7 @@ NativeString renameRefused(NativeStringView modName, bool enabling, NativeString
         {enabling ? VX_NATIVE("Could not enable the mod \"") : VX_NATIVE("Could not disable the mod \""),
          quotedName(modName), VX_NATIVE("\".\r\n\r\nThe folder \""), quotedName(from),
          VX_NATIVE("\" could not be renamed to \""), quotedName(to), VX_NATIVE("\":\r\n"), reason,
-         VX_NATIVE("\r\n\r\n"), kRefusedHint[static_cast<size_t>(kind)],
-         VX_NATIVE(" The mod was left as it was.")});
+         VX_NATIVE("\r\n\r\n"), refusedHint(kind), VX_NATIVE(" The mod was left as it was.")});
 }
 
 NativeString alreadyInState(NativeStringView modName, bool enabled) {
@@ -220,6 +226,20 @@ NativeString folderGone(NativeStringView modName, NativeStringView disabled, Nat
                  VX_NATIVE("\" is no longer there: there is neither \""), quotedName(disabled),
                  VX_NATIVE("\" nor \""), quotedName(enabled),
                  VX_NATIVE("\" in the game folder. Another program may have renamed, moved or deleted it.")});
+}
+
+NativeString launchFailed(NativeStringView program, const Failure& failure) {
+    NativeString message = join({VX_NATIVE("Could not start the game \""), program, VX_NATIVE("\":\r\n")});
+    switch (failure.kind) {
+        case FailureKind::NeedsWine:
+            return message.append(
+                VX_NATIVE("Vexmoor.exe is a Windows program. To start it from here, install "
+                          "Wine (for example: sudo apt install wine)."));
+        case FailureKind::NotExecutable:
+            return message.append(VX_NATIVE("Vexmoor.exe is not marked as executable (chmod +x)."));
+        default:
+            return message.append(failure.reason);
+    }
 }
 
 NativeString rowText(NativeStringView name) {

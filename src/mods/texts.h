@@ -42,6 +42,11 @@ NativeString alreadyInState(NativeStringView modName, bool enabled);
 // After a refused rename neither of the mod's folder names was found.
 NativeString folderGone(NativeStringView modName, NativeStringView disabled, NativeStringView enabled);
 
+// The game's program file `program` could not be started: its path, and
+// what to do about it where the kind of failure has a remedy, or else the
+// system's reason.
+NativeString launchFailed(NativeStringView program, const Failure& failure);
+
 // A name as a row of the list shows it: characters that would be invisible,
 // would break the line or would turn the text around (control and format
 // characters, the byte-order mark, direction overrides) are shown as visible

@@ -1,4 +1,5 @@
 #include "mods/commands.h"
+#include "mods/texts.h"
 
 #include "support/native.h"
 #include "support/temp_dir.h"
@@ -96,7 +97,7 @@ TEST_F(CommandsTest, LaunchFailureIsShownWithTheReasonOrRemedy) {
 TEST(LaunchFailedMessage, NamesTheRemedyForAMissingWine) {
     const Failure noWine{N("No such file or directory"), FailureKind::NeedsWine};
     EXPECT_EQ(
-        testing::U(launchFailedMessage(N("/games/Vexmoor.exe"), noWine)),
+        testing::U(text::launchFailed(N("/games/Vexmoor.exe"), noWine)),
         "Could not start the game \"/games/Vexmoor.exe\":\r\nVexmoor.exe is a Windows program. To start it "
         "from here, install Wine (for example: sudo apt install wine).");
 }
