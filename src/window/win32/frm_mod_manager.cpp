@@ -94,19 +94,6 @@ constexpr ControlLayout kControls[] = {
     {frmModManager::kImage1, WC_STATICW, L"", kImage1Style, 0, {21, 0, 421, 100}, Anchor::kFixed},
 };
 
-// The size of a caption as drawn, without the ampersand that marks its
-// access key.
-SIZE captionSize(HDC dc, const wchar_t* caption) {
-    std::wstring shown;
-    for (const wchar_t* c = caption; *c; ++c) {
-        if (*c == L'&' && c[1]) ++c;
-        shown += *c;
-    }
-    SIZE size{};
-    GetTextExtentPoint32W(dc, shown.c_str(), static_cast<int>(shown.size()), &size);
-    return size;
-}
-
 Failure failure(const wchar_t* what) {
     const DWORD error = GetLastError();
     return Failure{error ? NativeString(what) + L":\r\n" + systemMessage(error) : NativeString(what) + L"."};
@@ -366,27 +353,44 @@ void frmModManager::fitRowHeight() {
 }
 
 // Every control at its place for the DPI. A button whose caption does not
-// fit in the font grows away from its anchored edges (up, and sideways
-// towards the middle, never past it); the list then ends above the taller
+// fit in the font grows away from its anchored edges: up, and sideways
+// towards the other button as far as that one leaves room; a caption still
+// too wide for that breaks into lines. The list then ends above the taller
 // button, at the usual distance.
 void frmModManager::placeControls() {
     RECT places[std::size(kControls)];
     for (size_t i = 0; i < std::size(kControls); ++i) places[i] = scale(kControls[i].place, dpi_);
     RECT& list = places[0];
     const int gap = places[1].top - list.bottom;
-    const int widest = (list.right - list.left - gap) / 2;
+    const int room = list.right - list.left - gap;  // for both buttons side by side
+    const int marginX = scale(kButtonMarginX, dpi_);
+    const int marginY = scale(kButtonMarginY, dpi_);
 
     const HDC dc = GetDC(hwnd_);
     const HGDIOBJ previousFont = SelectObject(dc, font_);
+    const auto captionRect = [&](size_t i, int width, UINT format) {
+        RECT text{0, 0, width, 0};
+        DrawTextW(dc, kControls[i].caption, -1, &text, DT_CALCRECT | format);
+        return text;
+    };
+    int wanted[std::size(kControls)] = {};  // each button's width with its caption on one line
+    int wantedByButtons = 0;
+    for (size_t i = 0; i < std::size(kControls); ++i) {
+        if (kControls[i].anchor == Anchor::kFixed) continue;
+        wanted[i] = std::max<int>(places[i].right - places[i].left,
+                                  captionRect(i, 0, DT_SINGLELINE).right + 2 * marginX);
+        wantedByButtons += wanted[i];
+    }
     for (size_t i = 0; i < std::size(kControls); ++i) {
         const Anchor anchor = kControls[i].anchor;
         if (anchor == Anchor::kFixed) continue;
         RECT& place = places[i];
-        const SIZE caption = captionSize(dc, kControls[i].caption);
-        const int width = std::max<int>(place.right - place.left,
-                                        std::min<int>(caption.cx + 2 * scale(kButtonMarginX, dpi_), widest));
-        const int height =
-            std::max<int>(place.bottom - place.top, caption.cy + 2 * scale(kButtonMarginY, dpi_));
+        // The other button keeps what it wants, up to half the room.
+        const int others = std::min(wantedByButtons - wanted[i], room - room / 2);
+        const int width = std::max<int>(place.right - place.left, std::min(wanted[i], room - others));
+        const bool wraps = width < wanted[i];
+        const RECT caption = captionRect(i, width - 2 * marginX, wraps ? DT_WORDBREAK : DT_SINGLELINE);
+        const int height = std::max<int>(place.bottom - place.top, caption.bottom + 2 * marginY);
         if (anchor == Anchor::kBottomLeft) {
             place.right = place.left + width;
         } else {
@@ -394,6 +398,9 @@ void frmModManager::placeControls() {
         }
         place.top = place.bottom - height;
         list.bottom = std::min<LONG>(list.bottom, place.top - gap);
+        const HWND button = GetDlgItem(hwnd_, kControls[i].id);
+        const LONG style = GetWindowLongW(button, GWL_STYLE);
+        SetWindowLongW(button, GWL_STYLE, wraps ? style | BS_MULTILINE : style & ~BS_MULTILINE);
     }
     SelectObject(dc, previousFont);
     ReleaseDC(hwnd_, dc);

@@ -4,6 +4,8 @@
 // by the test platform.
 #include "window/win32/frm_mod_manager.h"
 
+#include "window/win32/dpi.h"
+
 #include "support/native.h"
 #include "support/temp_dir.h"
 #include "support/test_platform.h"
@@ -28,6 +30,7 @@ namespace {
 
 using testing::installStandIn;
 using testing::makeGame;
+using testing::N;
 using testing::TempDir;
 using testing::TestPlatform;
 using testing::U;
@@ -620,7 +623,7 @@ TEST(FrmModManager, FatalStartupFindingsAreShownAndTheWindowNeverAppears) {
     }
 }
 
-TEST(FrmModManager, DpiChangeRescalesControlsFontRowsAndBanner) {
+TEST(FrmModManager, DpiAndFontChangesRescaleControlsRowsAndBannerAndButtonsFitTheirCaptions) {
     Session s({"Foo"});
     ASSERT_TRUE(s.loaded);
     ASSERT_EQ(s.window->dpi(), 96u);
@@ -664,6 +667,37 @@ TEST(FrmModManager, DpiChangeRescalesControlsFontRowsAndBanner) {
     EXPECT_EQ(fontHeight(), font96);
     EXPECT_EQ(rowHeight(), row96);
     EXPECT_EQ(bannerSize().cx, 400);
+
+    // A larger message font: each button grows to fit its caption, away from
+    // its anchored edges, and the list ends above the buttons as before.
+    s.window->setFont(
+        CreateFontW(-30, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma"));
+    const RECT launch = placeOf(s.window->Command1());
+    const RECT about = placeOf(s.window->Command2());
+    EXPECT_EQ(launch.right, 433);
+    EXPECT_EQ(launch.bottom, 417);
+    EXPECT_EQ(about.left, 8);
+    EXPECT_EQ(about.bottom, 417);
+    EXPECT_GT(launch.right - launch.left, 153);
+    EXPECT_LE(placeOf(s.list()).bottom + 6, std::min(launch.top, about.top));
+    EXPECT_LE(about.right + 6, launch.left) << "side by side";
+    for (const HWND button : {s.window->Command1(), s.window->Command2()}) {
+        // The caption as the button draws it, in lines when it may break it.
+        const std::wstring caption = N(textOf(button));
+        RECT inside;
+        GetClientRect(button, &inside);
+        RECT text{0, 0, inside.right - 8, 0};
+        const bool lines = GetWindowLongW(button, GWL_STYLE) & BS_MULTILINE;
+        const HDC dc = GetDC(button);
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(button, WM_GETFONT, 0, 0)));
+        DrawTextW(dc, caption.c_str(), -1, &text, DT_CALCRECT | (lines ? DT_WORDBREAK : DT_SINGLELINE));
+        ReleaseDC(button, dc);
+        EXPECT_LE(text.right + 8, inside.right) << textOf(button);
+        EXPECT_LE(text.bottom + 4, inside.bottom) << textOf(button);
+    }
+    s.window->setFont(createMessageFont(96));
+    EXPECT_TRUE(isRect(placeOf(s.window->Command1()), 280, 392, 153, 25));
+    EXPECT_TRUE(isRect(placeOf(s.list()), 8, 112, 425, 274));
 }
 
 // A game of 100,000 mods, more rows than 16-bit list positions reach. The
