@@ -41,8 +41,9 @@ constexpr int kButtonMarginY = 4;
 // 96-DPI pixels.
 constexpr int kRowAir = 4;
 
-// Which edges of a control stay put when its caption needs more room.
-enum class Anchor { kFixed, kBottomLeft, kBottomRight };
+// Which edges of a control stay put when its caption needs more room: all of
+// them, or the bottom edge and the left or the right one.
+enum Anchor { kFixed, kLeft, kRight };
 
 // The controls in creation order, which is also the Tab order; positions in
 // 96-DPI pixels as left, top, right, bottom.
@@ -53,7 +54,7 @@ struct ControlLayout {
     DWORD style;
     DWORD exStyle;
     RECT place;
-    Anchor anchor;
+    Anchor anchor = kFixed;
 };
 
 // A report view with one column and no header keeps no rows of its own
@@ -70,28 +71,10 @@ constexpr DWORD kImage1Style = WS_CHILD | WS_VISIBLE | WS_GROUP | SS_BITMAP;
 // About stays flush with the list's left edge and Launch with its right
 // edge; both keep their bottom edge.
 constexpr ControlLayout kControls[] = {
-    {frmModManager::kList1,
-     WC_LISTVIEWW,
-     L"",
-     kList1Style,
-     WS_EX_CLIENTEDGE,
-     {8, 112, 433, 386},
-     Anchor::kFixed},
-    {frmModManager::kCommand1,
-     WC_BUTTONW,
-     L"&Launch Vexmoor",
-     kButtonStyle,
-     0,
-     {280, 392, 433, 417},
-     Anchor::kBottomRight},
-    {frmModManager::kCommand2,
-     WC_BUTTONW,
-     L"&About...",
-     kButtonStyle,
-     0,
-     {8, 392, 161, 417},
-     Anchor::kBottomLeft},
-    {frmModManager::kImage1, WC_STATICW, L"", kImage1Style, 0, {21, 0, 421, 100}, Anchor::kFixed},
+    {frmModManager::kList1, WC_LISTVIEWW, L"", kList1Style, WS_EX_CLIENTEDGE, {8, 112, 433, 386}},
+    {frmModManager::kCommand1, WC_BUTTONW, L"&Launch Vexmoor", kButtonStyle, 0, {280, 392, 433, 417}, kRight},
+    {frmModManager::kCommand2, WC_BUTTONW, L"&About...", kButtonStyle, 0, {8, 392, 161, 417}, kLeft},
+    {frmModManager::kImage1, WC_STATICW, L"", kImage1Style, 0, {21, 0, 421, 100}},
 };
 
 Failure failure(const wchar_t* what) {
@@ -376,14 +359,14 @@ void frmModManager::placeControls() {
     int wanted[std::size(kControls)] = {};  // each button's width with its caption on one line
     int wantedByButtons = 0;
     for (size_t i = 0; i < std::size(kControls); ++i) {
-        if (kControls[i].anchor == Anchor::kFixed) continue;
+        if (kControls[i].anchor == kFixed) continue;
         wanted[i] = std::max<int>(places[i].right - places[i].left,
                                   captionRect(i, 0, DT_SINGLELINE).right + 2 * marginX);
         wantedByButtons += wanted[i];
     }
     for (size_t i = 0; i < std::size(kControls); ++i) {
         const Anchor anchor = kControls[i].anchor;
-        if (anchor == Anchor::kFixed) continue;
+        if (anchor == kFixed) continue;
         RECT& place = places[i];
         // The other button keeps what it wants, up to half the room.
         const int others = std::min(wantedByButtons - wanted[i], room - room / 2);
@@ -391,7 +374,7 @@ void frmModManager::placeControls() {
         const bool wraps = width < wanted[i];
         const RECT caption = captionRect(i, width - 2 * marginX, wraps ? DT_WORDBREAK : DT_SINGLELINE);
         const int height = std::max<int>(place.bottom - place.top, caption.bottom + 2 * marginY);
-        if (anchor == Anchor::kBottomLeft) {
+        if (anchor == kLeft) {
             place.right = place.left + width;
         } else {
             place.left = place.right - width;
