@@ -395,13 +395,11 @@ TEST(FrmModManager, ListShowsTheCoresRowsInOrderWithTheirBoxesToOtherProgramsToo
     ASSERT_TRUE(s.loaded);
     ASSERT_EQ(SendMessageW(s.list(), LVM_GETITEMCOUNT, 0, 0), 4);
     EXPECT_EQ(s.selectedRow(), 0) << "the first row is current";
-    const struct {
-        const char* name;
-        int stateImage;
-    } rows[] = {{"", 2}, {"alpha", 1}, {"Beta", 2}, {"Zeta", 2}};
+    const char* names[] = {"", "alpha", "Beta", "Zeta"};
+    const int stateImages[] = {2, 1, 2, 2};
     for (int row = 0; row < 4; ++row) {
-        EXPECT_EQ(s.textAt(row), rows[row].name);
-        EXPECT_EQ(s.stateImageAt(row), rows[row].stateImage) << rows[row].name;
+        EXPECT_EQ(s.textAt(row), names[row]);
+        EXPECT_EQ(s.stateImageAt(row), stateImages[row]) << names[row];
     }
 
     s.setStateImage(1, 2);
