@@ -418,6 +418,7 @@ LRESULT frmModManager::handleNotify(const NMHDR& header) {
                 std::copy_n(name.data(), length, item.pszText);
                 item.pszText[length] = L'\0';
             }
+            if (item.mask & LVIF_IMAGE) item.iImage = I_IMAGENONE;  // the small images only set the height
             if (item.mask & LVIF_STATE) {
                 item.state = (item.state & ~LVIS_STATEIMAGEMASK) |
                              INDEXTOSTATEIMAGEMASK(list.checked(item.iItem) ? kChecked : kUnchecked);
