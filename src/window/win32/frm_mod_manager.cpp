@@ -1,14 +1,13 @@
 #include "window/win32/frm_mod_manager.h"
 
 #include "mods/commands.h"
+#include "mods/texts.h"
 #include "platform/win32/win32_platform.h"
 #include "window/win32/dpi.h"
 
 #include <resource_ids.h>
 
 #include <commctrl.h>
-#include <uxtheme.h>
-#include <vssym32.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -28,12 +27,24 @@ constexpr DWORD kExStyle = WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
 
 constexpr RECT kClient{0, 0, frmModManager::kClientWidth, frmModManager::kClientHeight};
 
-// The check box drawn at the start of each row, in 96-DPI pixels.
-constexpr int kBoxSize = 13;
-constexpr int kBoxIndent = 3;
-constexpr int kTextGap = 4;
-
 constexpr UINT_PTR kList1Subclass = 1;
+
+// A list view's state images for its check boxes.
+constexpr UINT kUnchecked = 1;
+constexpr UINT kChecked = 2;
+
+// Room a push button needs around its caption, in 96-DPI pixels on each side:
+// its frame, the focus rectangle and a little air.
+constexpr int kButtonMarginX = 8;
+constexpr int kButtonMarginY = 4;
+
+// Room above and below a row's check box or name, whichever is taller, in
+// 96-DPI pixels.
+constexpr int kRowAir = 4;
+
+// Which edges of a control stay put when its caption needs more room: all of
+// them, or the bottom edge and the left or the right one.
+enum Anchor { kFixed, kLeft, kRight };
 
 // The controls in creation order, which is also the Tab order; positions in
 // 96-DPI pixels as left, top, right, bottom.
@@ -44,21 +55,26 @@ struct ControlLayout {
     DWORD style;
     DWORD exStyle;
     RECT place;
+    Anchor anchor = kFixed;
 };
 
-// The list keeps no rows of its own (LBS_NODATA): it has a count, and the
-// window draws each visible row from the core's list.
-constexpr DWORD kList1Style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | WS_VSCROLL | LBS_NODATA |
-                              LBS_OWNERDRAWFIXED | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY;
+// A report view with one column and no header keeps no rows of its own
+// (LVS_OWNERDATA): it has a count, and asks the window for each row's name
+// and check box.
+constexpr DWORD kList1Style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | LVS_REPORT | LVS_OWNERDATA |
+                              LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS;
+constexpr DWORD kList1ExtendedStyle = LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER;
 // Plain push buttons: neither is ever the default button. Each starts a
 // group of its own for the arrow keys, and so does the picture.
 constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON;
 constexpr DWORD kImage1Style = WS_CHILD | WS_VISIBLE | WS_GROUP | SS_BITMAP;
 
+// About stays flush with the list's left edge and Launch with its right
+// edge; both keep their bottom edge.
 constexpr ControlLayout kControls[] = {
-    {frmModManager::kList1, WC_LISTBOXW, L"", kList1Style, WS_EX_CLIENTEDGE, {8, 112, 433, 386}},
-    {frmModManager::kCommand1, WC_BUTTONW, L"&Launch Vexmoor", kButtonStyle, 0, {280, 392, 433, 417}},
-    {frmModManager::kCommand2, WC_BUTTONW, L"&About...", kButtonStyle, 0, {8, 392, 161, 417}},
+    {frmModManager::kList1, WC_LISTVIEWW, L"", kList1Style, WS_EX_CLIENTEDGE, {8, 112, 433, 386}},
+    {frmModManager::kCommand1, WC_BUTTONW, L"&Launch Vexmoor", kButtonStyle, 0, {280, 392, 433, 417}, kRight},
+    {frmModManager::kCommand2, WC_BUTTONW, L"&About...", kButtonStyle, 0, {8, 392, 161, 417}, kLeft},
     {frmModManager::kImage1, WC_STATICW, L"", kImage1Style, 0, {21, 0, 421, 100}},
 };
 
@@ -73,7 +89,7 @@ frmModManager::frmModManager(Platform& platform, HINSTANCE instance)
     : platform_(platform), instance_(instance), mods_(platform), banner_(instance, IDR_BANNER) {}
 
 Result<std::unique_ptr<frmModManager>> frmModManager::create(Platform& platform, HINSTANCE instance) {
-    const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
 
     WNDCLASSEXW windowClass{};
@@ -119,14 +135,14 @@ frmModManager::~frmModManager() {
     if (hwnd_) DestroyWindow(hwnd_);
     if (font_) DeleteObject(font_);
     if (bannerBitmap_) DeleteObject(bannerBitmap_);
-    if (buttonTheme_) CloseThemeData(buttonTheme_);
 }
 
 bool frmModManager::Form_Load() {
     if (!mods_.Form_Load()) return false;
     const int count = mods_.List1().count();
-    SendMessageW(list1_, LB_SETCOUNT, count, 0);
-    if (count > 0) SendMessageW(list1_, LB_SETCURSEL, 0, 0);
+    SendMessageW(list1_, LVM_SETITEMCOUNT, count, 0);
+    if (count > 0) select(0);
+    fitColumn();
     focus_ = list1_;
     return true;
 }
@@ -134,10 +150,10 @@ bool frmModManager::Form_Load() {
 void frmModManager::List1_ItemCheck(int row, bool checked) {
     if (row < 0 || row >= mods_.List1().count()) return;
     mods_.setModEnabled(row, checked);
-    RECT place;
-    if (SendMessageW(list1_, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&place)) != LB_ERR) {
-        InvalidateRect(list1_, &place, FALSE);
-    }
+    SendMessageW(list1_, LVM_REDRAWITEMS, row, row);
+    // The list view keeps no states of its own, so it cannot tell screen
+    // readers that the box changed; the window does.
+    NotifyWinEvent(EVENT_OBJECT_STATECHANGE, list1_, OBJID_CLIENT, row + 1);
 }
 
 void frmModManager::Command1_Click() {
@@ -146,13 +162,6 @@ void frmModManager::Command1_Click() {
 
 void frmModManager::Command2_Click() {
     mods::showAbout(platform_);
-}
-
-RECT frmModManager::checkBoxRect(const RECT& row) const {
-    const int size = scale(kBoxSize, dpi_);
-    const int left = row.left + scale(kBoxIndent, dpi_);
-    const int top = row.top + (row.bottom - row.top - size) / 2;
-    return {left, top, left + size, top + size};
 }
 
 LRESULT CALLBACK frmModManager::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -179,19 +188,8 @@ LRESULT frmModManager::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             dpi_ = dpiOf(hwnd_);
             return createControls() ? 0 : -1;
 
-        case WM_MEASUREITEM: {
-            auto& item = *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-            if (item.CtlID != kList1) break;
-            item.itemHeight = static_cast<UINT>(rowHeight());
-            return TRUE;
-        }
-
-        case WM_DRAWITEM: {
-            const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-            if (item.CtlID != kList1) break;
-            drawRow(item);
-            return TRUE;
-        }
+        case WM_NOTIFY:
+            return handleNotify(*reinterpret_cast<const NMHDR*>(lParam));
 
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
@@ -259,12 +257,6 @@ LRESULT frmModManager::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (wParam == SPI_SETNONCLIENTMETRICS) applyDpi();  // the message font may have changed
             break;
 
-        case WM_THEMECHANGED:
-            if (buttonTheme_) CloseThemeData(buttonTheme_);
-            buttonTheme_ = openTheme(list1_, L"BUTTON", dpi_);
-            InvalidateRect(list1_, nullptr, TRUE);
-            break;
-
         case WM_DESTROY:
             // Closing the window ends the program.
             PostQuitMessage(0);
@@ -284,6 +276,12 @@ bool frmModManager::createControls() {
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance_, nullptr);
         if (!*handles[i]) return false;
     }
+    SendMessageW(list1_, LVM_SETEXTENDEDLISTVIEWSTYLE, kList1ExtendedStyle, kList1ExtendedStyle);
+    // The boxes' states come from the window too, like the names.
+    SendMessageW(list1_, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
+    LVCOLUMNW column{};
+    column.mask = LVCF_WIDTH;
+    if (SendMessageW(list1_, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column)) != 0) return false;
     if (!SetWindowSubclass(list1_, list1Proc, kList1Subclass, reinterpret_cast<DWORD_PTR>(this)))
         return false;
     focus_ = list1_;
@@ -292,20 +290,7 @@ bool frmModManager::createControls() {
 }
 
 void frmModManager::applyDpi() {
-    const HFONT previousFont = font_;
-    font_ = createMessageFont(dpi_);
-    for (const ControlLayout& layout : kControls) {
-        const HWND control = GetDlgItem(hwnd_, layout.id);
-        const RECT place = scale(layout.place, dpi_);
-        SetWindowPos(control, nullptr, place.left, place.top, place.right - place.left,
-                     place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
-    }
-    if (previousFont) DeleteObject(previousFont);
-
-    SendMessageW(list1_, LB_SETITEMHEIGHT, 0, rowHeight());
-    if (buttonTheme_) CloseThemeData(buttonTheme_);
-    buttonTheme_ = openTheme(list1_, L"BUTTON", dpi_);
+    setFont(createMessageFont(dpi_));
 
     // The banner is drawn once per DPI, at the size of its control.
     RECT area;
@@ -314,68 +299,186 @@ void frmModManager::applyDpi() {
     SendMessageW(image1_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
     if (bannerBitmap_) DeleteObject(bannerBitmap_);
     bannerBitmap_ = bitmap;
+}
+
+void frmModManager::setFont(HFONT font) {
+    const HFONT previous = font_;
+    font_ = font;
+    for (const ControlLayout& layout : kControls) {
+        SendMessageW(GetDlgItem(hwnd_, layout.id), WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    }
+    if (previous) DeleteObject(previous);
+    fitRowHeight();
+    placeControls();
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-int frmModManager::rowHeight() const {
-    const HDC dc = GetDC(hwnd_);
-    const HGDIOBJ previous = SelectObject(dc, font_);
+// A list view makes its rows as tall as the font or the small icons, but not
+// its check boxes; an image list of icons one pixel wide and as tall as a
+// row should be gives the rows their height, with some air around the box
+// and the name.
+void frmModManager::fitRowHeight() {
+    int boxWidth = 0;
+    int boxHeight = 0;
+    ImageList_GetIconSize(
+        reinterpret_cast<HIMAGELIST>(SendMessageW(list1_, LVM_GETIMAGELIST, LVSIL_STATE, 0)), &boxWidth,
+        &boxHeight);
+    const HDC dc = GetDC(list1_);
+    const HGDIOBJ previousFont = SelectObject(dc, font_);
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, previous);
-    ReleaseDC(hwnd_, dc);
-    return std::max<int>(metrics.tmHeight, scale(kBoxSize, dpi_)) + scale(4, dpi_);
+    SelectObject(dc, previousFont);
+    ReleaseDC(list1_, dc);
+    const int height = std::max<int>(metrics.tmHeight, boxHeight) + scale(kRowAir, dpi_);
+    const HIMAGELIST spacer = ImageList_Create(1, height, ILC_COLOR, 0, 1);
+    const auto previous = reinterpret_cast<HIMAGELIST>(
+        SendMessageW(list1_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(spacer)));
+    if (previous) ImageList_Destroy(previous);
 }
 
-void frmModManager::drawRow(const DRAWITEMSTRUCT& item) {
-    const HDC dc = item.hDC;
-    const RECT& rect = item.rcItem;
-    const mods::ModList& list = mods_.List1();
-    // itemID is -1 when an empty list gets the focus.
-    if (item.itemID >= static_cast<UINT>(list.count())) {
-        FillRect(dc, &rect, GetSysColorBrush(COLOR_WINDOW));
-        return;
-    }
-    const int row = static_cast<int>(item.itemID);
-    const bool selected = item.itemState & ODS_SELECTED;
-    const bool checked = list.checked(row);
+// Every control at its place for the DPI. A button whose caption does not
+// fit in the font grows away from its anchored edges: up, and sideways
+// towards the other button as far as that one leaves room; a caption still
+// too wide for that breaks into lines. The list then ends above the taller
+// button, at the usual distance.
+void frmModManager::placeControls() {
+    RECT places[std::size(kControls)];
+    for (size_t i = 0; i < std::size(kControls); ++i) places[i] = scale(kControls[i].place, dpi_);
+    RECT& list = places[0];
+    const int gap = places[1].top - list.bottom;
+    const int room = list.right - list.left - gap;  // for both buttons side by side
+    const int marginX = scale(kButtonMarginX, dpi_);
+    const int marginY = scale(kButtonMarginY, dpi_);
 
-    FillRect(dc, &rect, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-    RECT box = checkBoxRect(rect);
-    if (buttonTheme_) {
-        DrawThemeBackground(buttonTheme_, dc, BP_CHECKBOX, checked ? CBS_CHECKEDNORMAL : CBS_UNCHECKEDNORMAL,
-                            &box, nullptr);
-    } else {
-        DrawFrameControl(dc, &box, DFC_BUTTON, DFCS_BUTTONCHECK | (checked ? DFCS_CHECKED : 0));
-    }
-
-    RECT text = rect;
-    text.left = box.right + scale(kTextGap, dpi_);
-    text.right -= scale(kTextGap, dpi_);
+    const HDC dc = GetDC(hwnd_);
     const HGDIOBJ previousFont = SelectObject(dc, font_);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-    const NativeString& name = list.text(row);
-    DrawTextW(dc, name.data(), static_cast<int>(name.size()), &text,
-              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    const auto captionRect = [&](size_t i, int width, UINT format) {
+        RECT text{0, 0, width, 0};
+        DrawTextW(dc, kControls[i].caption, -1, &text, DT_CALCRECT | format);
+        return text;
+    };
+    int wanted[std::size(kControls)] = {};  // each button's width with its caption on one line
+    int wantedByButtons = 0;
+    for (size_t i = 0; i < std::size(kControls); ++i) {
+        if (kControls[i].anchor == kFixed) continue;
+        wanted[i] = std::max<int>(places[i].right - places[i].left,
+                                  captionRect(i, 0, DT_SINGLELINE).right + 2 * marginX);
+        wantedByButtons += wanted[i];
+    }
+    for (size_t i = 0; i < std::size(kControls); ++i) {
+        const Anchor anchor = kControls[i].anchor;
+        if (anchor == kFixed) continue;
+        RECT& place = places[i];
+        // The other button keeps what it wants, up to half the room.
+        const int others = std::min(wantedByButtons - wanted[i], room - room / 2);
+        const int width = std::max<int>(place.right - place.left, std::min(wanted[i], room - others));
+        const bool wraps = width < wanted[i];
+        const RECT caption = captionRect(i, width - 2 * marginX, wraps ? DT_WORDBREAK : DT_SINGLELINE);
+        const int height = std::max<int>(place.bottom - place.top, caption.bottom + 2 * marginY);
+        if (anchor == kLeft) {
+            place.right = place.left + width;
+        } else {
+            place.left = place.right - width;
+        }
+        place.top = place.bottom - height;
+        list.bottom = std::min<LONG>(list.bottom, place.top - gap);
+        const HWND button = GetDlgItem(hwnd_, kControls[i].id);
+        const LONG style = GetWindowLongW(button, GWL_STYLE);
+        SetWindowLongW(button, GWL_STYLE, wraps ? style | BS_MULTILINE : style & ~BS_MULTILINE);
+    }
     SelectObject(dc, previousFont);
+    ReleaseDC(hwnd_, dc);
 
-    if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) DrawFocusRect(dc, &rect);
+    for (size_t i = 0; i < std::size(kControls); ++i) {
+        const RECT& place = places[i];
+        SetWindowPos(GetDlgItem(hwnd_, kControls[i].id), nullptr, place.left, place.top,
+                     place.right - place.left, place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    fitColumn();
+}
+
+// The one column spans the list's client area, whether or not the scroll
+// bar is shown, so there is never a horizontal one.
+void frmModManager::fitColumn() {
+    RECT client;
+    GetClientRect(list1_, &client);
+    SendMessageW(list1_, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(client.right, 0));
+}
+
+LRESULT frmModManager::handleNotify(const NMHDR& header) {
+    if (header.hwndFrom != list1_) return 0;
+    const mods::ModList& list = mods_.List1();
+    switch (header.code) {
+        case LVN_GETDISPINFOW: {
+            // The list view asks for a row it paints, or for another program.
+            LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(const_cast<NMHDR&>(header)).item;
+            if (item.iItem < 0 || item.iItem >= list.count()) return 0;
+            if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+                const NativeString name = mods::text::rowText(list.text(item.iItem));
+                const size_t length = std::min<size_t>(name.size(), static_cast<size_t>(item.cchTextMax) - 1);
+                std::copy_n(name.data(), length, item.pszText);
+                item.pszText[length] = L'\0';
+            }
+            if (item.mask & LVIF_IMAGE) item.iImage = I_IMAGENONE;  // the small images only set the height
+            if (item.mask & LVIF_STATE) {
+                item.state = (item.state & ~LVIS_STATEIMAGEMASK) |
+                             INDEXTOSTATEIMAGEMASK(list.checked(item.iItem) ? kChecked : kUnchecked);
+                item.stateMask |= LVIS_STATEIMAGEMASK;
+            }
+            return 0;
+        }
+
+        case LVN_ODFINDITEMW:
+            return findRow(*reinterpret_cast<const NMLVFINDITEMW*>(&header));
+    }
+    return 0;
+}
+
+// Finds a row by its name for the list view's typing search (and for
+// LVM_FINDITEM): with LVFI_PARTIAL the first row from iStart whose name
+// starts with the text, else the first whose whole name is the text, letter
+// case ignored; -1 when none is.
+int frmModManager::findRow(const NMLVFINDITEMW& find) const {
+    const mods::ModList& list = mods_.List1();
+    const int count = list.count();
+    const UINT flags = find.lvfi.flags;
+    if (!(flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz || count == 0) return -1;
+    const NativeStringView wanted(find.lvfi.psz);
+    const NativeString wantedLower = platform_.lower(wanted);
+    const bool prefix = flags & LVFI_PARTIAL;
+    const int start = find.iStart >= 0 && find.iStart < count ? find.iStart : 0;
+    const int rows = (flags & LVFI_WRAP) ? count : count - start;
+    NativeString lowered;
+    for (int i = 0; i < rows; ++i) {
+        const int row = (start + i) % count;
+        const NativeStringView name(list.text(row));
+        lowered.clear();
+        platform_.appendLower(prefix ? name.substr(0, wanted.size()) : name, lowered);
+        if (lowered == wantedLower) return row;
+    }
+    return -1;
 }
 
 int frmModManager::checkBoxAt(POINT point) const {
-    const LRESULT hit = SendMessageW(list1_, LB_ITEMFROMPOINT, 0, MAKELPARAM(point.x, point.y));
-    if (HIWORD(hit) != 0) return -1;  // below the last row, or outside the list
-    const int row = LOWORD(hit);
-    RECT place;
-    if (row >= mods_.List1().count() ||
-        SendMessageW(list1_, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&place)) == LB_ERR) {
+    LVHITTESTINFO hit{};
+    hit.pt = point;
+    SendMessageW(list1_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    if (hit.iItem < 0 || hit.iItem >= mods_.List1().count() ||
+        (hit.flags & LVHT_ONITEM) != LVHT_ONITEMSTATEICON)
         return -1;
-    }
-    // A little room around the box, so a click on its edge counts.
-    RECT box = checkBoxRect(place);
-    InflateRect(&box, scale(2, dpi_), scale(2, dpi_));
-    return PtInRect(&box, point) ? row : -1;
+    return hit.iItem;
+}
+
+int frmModManager::currentRow() const {
+    return static_cast<int>(SendMessageW(list1_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+}
+
+void frmModManager::select(int row) {
+    LVITEMW item{};
+    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list1_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    SendMessageW(list1_, LVM_SETSELECTIONMARK, 0, row);
+    SendMessageW(list1_, LVM_ENSUREVISIBLE, row, FALSE);
 }
 
 void frmModManager::toggle(int row) {
@@ -383,33 +486,10 @@ void frmModManager::toggle(int row) {
     List1_ItemCheck(row, !mods_.List1().checked(row));
 }
 
-// A list box that holds its strings finds rows by their first letters as
-// they are typed; this one holds none, so the window does it: typing moves
-// to the next row whose name starts with what was typed within the last
-// second, ignoring case.
-void frmModManager::typeAhead(wchar_t typed) {
-    const DWORD now = GetTickCount();
-    if (now - lastTyped_ > 1000) typed_.clear();
-    lastTyped_ = now;
-    typed_ += typed;
-
-    const mods::ModList& list = mods_.List1();
-    const int count = list.count();
-    if (count == 0) return;
-    const NativeString prefix = platform_.lower(typed_);
-    const int current = std::max(0, static_cast<int>(SendMessageW(list1_, LB_GETCARETINDEX, 0, 0)));
-    // A new search starts after the current row; a longer one may stay on it.
-    const int first = typed_.size() == 1 ? current + 1 : current;
-    NativeString lowered;
-    for (int i = 0; i < count; ++i) {
-        const int row = (first + i) % count;
-        lowered.clear();
-        platform_.appendLower(NativeStringView(list.text(row)).substr(0, typed_.size()), lowered);
-        if (lowered == prefix) {
-            SendMessageW(list1_, LB_SETCURSEL, row, 0);
-            return;
-        }
-    }
+void frmModManager::setStateImage(int row, UINT state) {
+    const UINT image = (state & LVIS_STATEIMAGEMASK) >> 12;
+    // Row -1 would mean every row: no program renames all mods at once.
+    if (row >= 0 && (image == kChecked || image == kUnchecked)) List1_ItemCheck(row, image == kChecked);
 }
 
 LRESULT CALLBACK frmModManager::list1Proc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -421,40 +501,67 @@ LRESULT CALLBACK frmModManager::list1Proc(HWND list, UINT message, WPARAM wParam
     return reinterpret_cast<frmModManager*>(self)->handleList1(message, wParam, lParam);
 }
 
-// The list box selects rows by itself; on top of that, Space on the current
-// row and a click on a row's check box toggle that row.
+// The list view selects rows, scrolls and finds rows as they are typed by
+// itself. The window takes over what changes a box, so that every change goes
+// through the core: Space on the current row, a click on a row's box, and
+// another program setting a row's state image (as screen readers do).
 LRESULT frmModManager::handleList1(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_KEYDOWN:
             if (wParam != VK_SPACE) break;
             // Once per press: holding the key down does not flip the mod back and forth.
-            if (!(lParam & (1 << 30))) toggle(static_cast<int>(SendMessageW(list1_, LB_GETCARETINDEX, 0, 0)));
+            if (!(lParam & (1 << 30))) toggle(currentRow());
             return 0;
 
         case WM_CHAR:
             if (wParam == L' ') return 0;  // handled as a key above
-            if (wParam > L' ') {
-                typeAhead(static_cast<wchar_t>(wParam));
-                return 0;
-            }
             break;
 
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK: {
-            // Selects the row and takes the focus, as usual; a press on the box
-            // is remembered, and toggles when released over the same box.
-            const LRESULT result = DefSubclassProc(list1_, message, wParam, lParam);
-            pressedBox_ = checkBoxAt({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-            return result;
+            // A press on a box selects its row and takes the focus; the box
+            // changes when the button is released over the same box.
+            const int row = checkBoxAt({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+            pressedBox_ = row;
+            if (row < 0) break;
+            SetFocus(list1_);
+            select(row);
+            SetCapture(list1_);
+            return 0;
         }
 
         case WM_LBUTTONUP: {
-            const LRESULT result = DefSubclassProc(list1_, message, wParam, lParam);
             const int pressed = pressedBox_;
+            if (pressed < 0) break;
             pressedBox_ = -1;
-            if (pressed >= 0 && checkBoxAt({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}) == pressed) {
-                toggle(pressed);
+            if (GetCapture() == list1_) ReleaseCapture();
+            if (checkBoxAt({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}) == pressed) toggle(pressed);
+            return 0;
+        }
+
+        case WM_CAPTURECHANGED:
+            pressedBox_ = -1;
+            break;
+
+        case LVM_SETITEMSTATE:
+        case LVM_SETITEMW: {
+            auto* item = reinterpret_cast<LVITEMW*>(lParam);
+            if (!item || !(item->stateMask & LVIS_STATEIMAGEMASK) ||
+                (message == LVM_SETITEMW && !(item->mask & LVIF_STATE))) {
+                break;
             }
+            setStateImage(message == LVM_SETITEMSTATE ? static_cast<int>(wParam) : item->iItem, item->state);
+            // The rest of the change (selection, focus) is the list view's.
+            LVITEMW rest = *item;
+            rest.stateMask &= ~LVIS_STATEIMAGEMASK;
+            if (!rest.stateMask && message == LVM_SETITEMSTATE) return TRUE;
+            return DefSubclassProc(list1_, message, wParam, reinterpret_cast<LPARAM>(&rest));
+        }
+
+        case WM_SIZE: {
+            // The scroll bar came or went.
+            const LRESULT result = DefSubclassProc(list1_, message, wParam, lParam);
+            fitColumn();
             return result;
         }
     }

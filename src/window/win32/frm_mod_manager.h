@@ -2,16 +2,20 @@
 // and the Launch and About buttons, as plain Win32 controls. It draws and
 // forwards events; the rules live in the core (mods/).
 //
-// The list is an owner-drawn list box that holds no data of its own: it knows
-// only the number of rows and asks for each visible row as it paints, so the
-// core's ModList stays the one copy of the mods' order and states, and a list
-// of 32,767 mods costs no more to show than an empty one.
+// The list is a list view with check boxes that holds no data of its own
+// (LVS_OWNERDATA): it knows only the number of rows and asks the window for a
+// row's name and box whenever it paints the row or another program asks for
+// it, so the core's ModList stays the one copy of the mods' order and states,
+// and a list of 100,000 mods costs no more to show than an empty one.
+// Screen readers read and set rows with the list view's standard messages.
 #pragma once
 
 #include "mods/mod_folders.h"
 #include "window/win32/banner.h"
 
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <memory>
 
@@ -57,9 +61,10 @@ public:
     [[nodiscard]] mods::ModFolders& mods() { return mods_; }
     [[nodiscard]] UINT dpi() const { return dpi_; }
 
-    // Where a row's check box is drawn, in List1's client coordinates, for
-    // the row's rectangle there (LB_GETITEMRECT). A click inside toggles it.
-    [[nodiscard]] RECT checkBoxRect(const RECT& row) const;
+    // Gives every control `font` (the window owns it from now on) and lays
+    // them out again, the buttons grown where their captions need more room.
+    // The system's message font is the one used, at every DPI.
+    void setFont(HFONT font);
 
 private:
     frmModManager(Platform& platform, HINSTANCE instance);
@@ -71,14 +76,20 @@ private:
     LRESULT handleList1(UINT message, WPARAM wParam, LPARAM lParam);
 
     bool createControls();
-    // Fonts, row height, banner, positions and sizes for the current DPI.
+    // Font, banner, positions and sizes for the current DPI.
     void applyDpi();
-    void drawRow(const DRAWITEMSTRUCT& item);
-    int rowHeight() const;
+    void fitRowHeight();
+    void placeControls();
+    void fitColumn();
+    LRESULT handleNotify(const NMHDR& header);
     // The row whose check box is at `point` (List1's client coordinates), or -1.
     int checkBoxAt(POINT point) const;
+    int currentRow() const;
+    void select(int row);
     void toggle(int row);
-    void typeAhead(wchar_t typed);
+    // Another program sets a row's state image: 2 is checked, 1 unchecked.
+    void setStateImage(int row, UINT state);
+    int findRow(const NMLVFINDITEMW& find) const;
 
     Platform& platform_;
     HINSTANCE instance_;
@@ -93,10 +104,7 @@ private:
     UINT dpi_ = 96;
     HFONT font_ = nullptr;
     HBITMAP bannerBitmap_ = nullptr;
-    HANDLE buttonTheme_ = nullptr;  // for drawing check boxes; null without visual styles
-    int pressedBox_ = -1;           // the row whose check box the left button went down on
-    NativeString typed_;            // what was typed to find a row
-    DWORD lastTyped_ = 0;           // when, in GetTickCount milliseconds
+    int pressedBox_ = -1;  // the row whose check box the left button went down on
 };
 
 }  // namespace vx::win32

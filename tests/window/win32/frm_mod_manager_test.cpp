@@ -4,12 +4,16 @@
 // by the test platform.
 #include "window/win32/frm_mod_manager.h"
 
+#include "window/win32/dpi.h"
+
 #include "support/native.h"
 #include "support/temp_dir.h"
 #include "support/test_platform.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <chrono>
 #include <cstdio>
@@ -18,6 +22,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 namespace vx::win32 {
@@ -25,6 +30,7 @@ namespace {
 
 using testing::installStandIn;
 using testing::makeGame;
+using testing::N;
 using testing::TempDir;
 using testing::TestPlatform;
 using testing::U;
@@ -74,7 +80,10 @@ private:
 
 // One game directory with a loaded window, shown when the scan succeeded.
 struct Session {
-    explicit Session(const std::vector<std::string>& folders, bool withBase = true) {
+    template <class Platform = TestPlatform>
+    explicit Session(const std::vector<std::string>& folders, bool withBase = true,
+                     std::type_identity<Platform> = {})
+        : ownPlatform(std::make_unique<Platform>(game.path())), platform(*ownPlatform) {
         makeGame(game, folders, withBase);
         auto created = frmModManager::create(platform, GetModuleHandleW(nullptr));
         if (!created.ok()) throw std::runtime_error(U(created.failure().reason));
@@ -132,10 +141,56 @@ struct Session {
     }
     bool isChecked(const std::string& name) const { return window->mods().List1().checked(rowNamed(name)); }
 
+    // What another program reads from the list, with the list view's own
+    // messages: a row's text, its state image (2 checked, 1 unchecked), the
+    // selected row.
+    std::string textAt(int row) const {
+        wchar_t text[300] = {};
+        LVITEMW item{};
+        item.pszText = text;
+        item.cchTextMax = 300;
+        SendMessageW(list(), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+        return U(text);
+    }
+    int stateImageAt(int row) const {
+        return static_cast<int>(SendMessageW(list(), LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK) >> 12);
+    }
+    int selectedRow() const {
+        return static_cast<int>(
+            SendMessageW(list(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    }
+    void setState(int row, UINT mask, UINT state) const {
+        LVITEMW item{};
+        item.stateMask = mask;
+        item.state = state;
+        SendMessageW(list(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    }
+    void selectRow(int row) const {
+        setState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    void setStateImage(int row, int image) const {
+        setState(row, LVIS_STATEIMAGEMASK, INDEXTOSTATEIMAGEMASK(image));
+    }
+
     RECT rowRect(int row) const {
         RECT rect{};
-        SendMessageW(list(), LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rect));
+        rect.left = LVIR_BOUNDS;
+        SendMessageW(list(), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rect));
         return rect;
+    }
+    // A row's check box: where the list view's hit test finds it on the
+    // row's middle line, as a square around that line.
+    RECT boxRect(int row) const {
+        const RECT r = rowRect(row);
+        const LONG middle = (r.top + r.bottom) / 2;
+        LONG first = -1, last = -1;
+        for (LONG x = 0; x < 60; ++x) {
+            LVHITTESTINFO hit{{x, middle}, 0, -1, 0, 0};
+            SendMessageW(list(), LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+            if (hit.iItem == row && (hit.flags & LVHT_ONITEM) == LVHT_ONITEMSTATEICON) last = x;
+            if (last == x && first < 0) first = x;
+        }
+        return {first, middle - (last - first) / 2, last + 1, middle + (last - first) / 2 + 1};
     }
     // A press and release of the left button at `point` in the list.
     void click(POINT point) const {
@@ -145,12 +200,12 @@ struct Session {
         pump();
     }
     void clickBox(int row) const {
-        SendMessageW(list(), LB_SETTOPINDEX, row, 0);
-        const RECT box = window->checkBoxRect(rowRect(row));
+        SendMessageW(list(), LVM_ENSUREVISIBLE, row, FALSE);
+        const RECT box = boxRect(row);
         click({(box.left + box.right) / 2, (box.top + box.bottom) / 2});
     }
     void pressSpaceOn(int row) const {
-        SendMessageW(list(), LB_SETCURSEL, row, 0);
+        selectRow(row);
         SetFocus(list());
         pressKey(list(), VK_SPACE);
     }
@@ -166,13 +221,14 @@ struct Session {
     }
     // The dark pixels inside a row's check box, away from its border: the tick.
     int tickPixels(const Canvas& canvas, int row) const {
-        RECT inside = window->checkBoxRect(rowRect(row));
+        RECT inside = boxRect(row);
         InflateRect(&inside, -3, -3);
         return canvas.darkPixels(inside);
     }
 
     TempDir game;
-    TestPlatform platform{game.path()};
+    std::unique_ptr<TestPlatform> ownPlatform;
+    TestPlatform& platform;
     std::unique_ptr<frmModManager> window;
     bool loaded = false;
 };
@@ -257,7 +313,7 @@ TEST(FrmModManager, FixedFrameCentredWithItsControlsInPlaceAndInTabOrder) {
         const char* caption;
         RECT place;  // left, top, width, height
     } controls[] = {
-        {s.window->List1(), "ListBox", "", {8, 112, 425, 274}},
+        {s.window->List1(), "SysListView32", "", {8, 112, 425, 274}},
         {s.window->Command1(), "Button", "&Launch Vexmoor", {280, 392, 153, 25}},
         {s.window->Command2(), "Button", "&About...", {8, 392, 153, 25}},
         {s.window->Image1(), "Static", "", {21, 0, 400, 100}},
@@ -280,8 +336,15 @@ TEST(FrmModManager, FixedFrameCentredWithItsControlsInPlaceAndInTabOrder) {
     for (HWND button : {s.window->Command1(), s.window->Command2()}) {
         EXPECT_EQ(GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON) << "no default button";
     }
+    // A check list that keeps no rows of its own: report view, one column as
+    // wide as the list, no header, one row selected at a time.
     const LONG listStyle = GetWindowLongW(s.list(), GWL_STYLE);
-    EXPECT_EQ(listStyle & (LBS_NODATA | LBS_OWNERDRAWFIXED), LBS_NODATA | LBS_OWNERDRAWFIXED);
+    EXPECT_EQ(listStyle & (LVS_TYPEMASK | LVS_OWNERDATA | LVS_NOCOLUMNHEADER | LVS_SINGLESEL),
+              LVS_REPORT | LVS_OWNERDATA | LVS_NOCOLUMNHEADER | LVS_SINGLESEL);
+    EXPECT_TRUE(SendMessageW(s.list(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_CHECKBOXES);
+    RECT listClient;
+    GetClientRect(s.list(), &listClient);
+    EXPECT_EQ(SendMessageW(s.list(), LVM_GETCOLUMNWIDTH, 0, 0), listClient.right);
     EXPECT_FALSE(GetWindowLongW(s.window->Image1(), GWL_STYLE) & WS_TABSTOP);
 
     EXPECT_EQ(GetFocus(), s.list()) << "the list has the focus when the window opens";
@@ -324,35 +387,51 @@ TEST(FrmModManager, BannerIsTheGifDrawnOnWhite) {
     EXPECT_LT(white, 9500) << "with the title on it";
 }
 
-TEST(FrmModManager, ListShowsTheCoresRowsInOrderWithTheirBoxes) {
+// Screen readers and other programs read the rows, their boxes and the
+// selection with the list view's standard messages, and set a box by setting
+// its state image; the core does the renaming.
+TEST(FrmModManager, ListShowsTheCoresRowsInOrderWithTheirBoxesToOtherProgramsToo) {
     Session s({"Zeta.rte", "alpha", "Beta.RTE", ".rte"});
     ASSERT_TRUE(s.loaded);
-    ASSERT_EQ(SendMessageW(s.list(), LB_GETCOUNT, 0, 0), 4);
-    EXPECT_EQ(SendMessageW(s.list(), LB_GETCURSEL, 0, 0), 0) << "the first row is current";
-    EXPECT_EQ(s.rowNamed(""), 0);
-    EXPECT_EQ(s.rowNamed("alpha"), 1);
-    EXPECT_EQ(s.rowNamed("Beta"), 2);
-    EXPECT_EQ(s.rowNamed("Zeta"), 3);
+    ASSERT_EQ(SendMessageW(s.list(), LVM_GETITEMCOUNT, 0, 0), 4);
+    EXPECT_EQ(s.selectedRow(), 0) << "the first row is current";
+    const char* names[] = {"", "alpha", "Beta", "Zeta"};
+    const int stateImages[] = {2, 1, 2, 2};
+    for (int row = 0; row < 4; ++row) {
+        EXPECT_EQ(s.textAt(row), names[row]);
+        EXPECT_EQ(s.stateImageAt(row), stateImages[row]) << names[row];
+    }
+
+    s.setStateImage(1, 2);
+    EXPECT_TRUE(s.game.isFolder("alpha.rte"));
+    EXPECT_EQ(s.stateImageAt(1), 2);
+    s.setStateImage(1, 2);   // already checked: nothing to do
+    s.setStateImage(-1, 1);  // every row at once: not from a message
+    s.setStateImage(2, 1);
+    EXPECT_TRUE(s.game.isFolder("Beta"));
+    EXPECT_EQ(s.stateImageAt(2), 1);
+    EXPECT_EQ(s.platform.renames.size(), 2u);
+    EXPECT_EQ(s.selectedRow(), 0) << "setting a box moves no selection";
 
     const std::unique_ptr<Canvas> painted = s.paintList();
     EXPECT_GT(s.tickPixels(*painted, 0), 0) << "the empty name's folder .rte is enabled";
-    EXPECT_EQ(s.tickPixels(*painted, 1), 0) << "alpha is disabled";
-    EXPECT_GT(s.tickPixels(*painted, 2), 0);
+    EXPECT_GT(s.tickPixels(*painted, 1), 0) << "alpha was enabled";
+    EXPECT_EQ(s.tickPixels(*painted, 2), 0) << "Beta was disabled";
     EXPECT_GT(s.tickPixels(*painted, 3), 0);
     // The row's text is drawn after its box.
     const RECT alpha = s.rowRect(1);
-    const RECT box = s.window->checkBoxRect(alpha);
+    const RECT box = s.boxRect(1);
     EXPECT_GT(painted->darkPixels({box.right + 2, alpha.top, alpha.left + 60, alpha.bottom}), 5);
 
-    // Typing finds a row by the start of its name, as in a list box of strings.
+    // Typing finds a row by the start of its name, letter case ignored.
     s.input(s.list(), WM_CHAR, L'z', 1);
-    EXPECT_EQ(SendMessageW(s.list(), LB_GETCURSEL, 0, 0), 3);
+    EXPECT_EQ(s.selectedRow(), 3);
     s.input(s.list(), WM_CHAR, L'A', 1);
-    EXPECT_EQ(SendMessageW(s.list(), LB_GETCURSEL, 0, 0), 3) << "no name starts with \"za\"";
+    EXPECT_EQ(s.selectedRow(), 3) << "no name starts with \"za\"";
     Sleep(1100);
     s.input(s.list(), WM_CHAR, L'B', 1);
-    EXPECT_EQ(SendMessageW(s.list(), LB_GETCURSEL, 0, 0), 2) << "a pause starts a new search";
-    EXPECT_TRUE(s.platform.renames.empty());
+    EXPECT_EQ(s.selectedRow(), 2) << "a pause starts a new search";
+    EXPECT_EQ(s.platform.renames.size(), 2u);
 }
 
 TEST(FrmModManager, SpaceAndClickOnTheBoxRenameTheFolderAndRedrawTheRow) {
@@ -369,7 +448,7 @@ TEST(FrmModManager, SpaceAndClickOnTheBoxRenameTheFolderAndRedrawTheRow) {
     EXPECT_EQ(s.tickPixels(*s.paintList(), s.rowNamed("Foo")), 0);
 
     // A key held down repeats; only the first press counts.
-    SendMessageW(s.list(), LB_SETCURSEL, s.rowNamed("Qux"), 0);
+    s.selectRow(s.rowNamed("Qux"));
     s.input(s.list(), WM_KEYDOWN, VK_SPACE, 1);
     s.input(s.list(), WM_KEYDOWN, VK_SPACE, 1 | 1 << 30);
     s.input(s.list(), WM_KEYDOWN, VK_SPACE, 1 | 1 << 30);
@@ -378,10 +457,10 @@ TEST(FrmModManager, SpaceAndClickOnTheBoxRenameTheFolderAndRedrawTheRow) {
 
     // The toggled row is painted again from the core's state.
     const int bar = s.rowNamed("Bar");
-    SendMessageW(s.list(), LB_SETCURSEL, bar, 0);
+    s.selectRow(bar);
     s.pump();
     ValidateRect(s.list(), nullptr);
-    const RECT barBox = s.window->checkBoxRect(s.rowRect(bar));
+    const RECT barBox = s.boxRect(bar);
     const LPARAM at = MAKELPARAM(barBox.left + 6, barBox.top + 6);
     SendMessageW(s.list(), WM_LBUTTONDOWN, MK_LBUTTON, at);
     SendMessageW(s.list(), WM_LBUTTONUP, 0, at);
@@ -393,8 +472,7 @@ TEST(FrmModManager, SpaceAndClickOnTheBoxRenameTheFolderAndRedrawTheRow) {
     EXPECT_TRUE(s.game.isFolder("Bar"));
     EXPECT_FALSE(s.isChecked("Bar"));
     s.clickBox(s.rowNamed("Qux"));
-    EXPECT_EQ(SendMessageW(s.list(), LB_GETCURSEL, 0, 0), s.rowNamed("Qux"))
-        << "the click selects the row too";
+    EXPECT_EQ(s.selectedRow(), s.rowNamed("Qux")) << "the click selects the row too";
     EXPECT_TRUE(s.game.isFolder("Qux"));
     s.clickBox(bar);
     EXPECT_TRUE(s.game.isFolder("Bar.rte"));
@@ -402,12 +480,12 @@ TEST(FrmModManager, SpaceAndClickOnTheBoxRenameTheFolderAndRedrawTheRow) {
     // A click on the name selects the row and changes nothing.
     const RECT foo = s.rowRect(s.rowNamed("Foo"));
     s.click({foo.right - 20, (foo.top + foo.bottom) / 2});
-    EXPECT_EQ(SendMessageW(s.list(), LB_GETCURSEL, 0, 0), s.rowNamed("Foo"));
+    EXPECT_EQ(s.selectedRow(), s.rowNamed("Foo"));
     EXPECT_TRUE(s.game.isFolder("Foo"));
 
     // Pressed on one box and released on another: nothing.
-    const RECT from = s.window->checkBoxRect(s.rowRect(s.rowNamed("Foo")));
-    const RECT to = s.window->checkBoxRect(s.rowRect(s.rowNamed("Qux")));
+    const RECT from = s.boxRect(s.rowNamed("Foo"));
+    const RECT to = s.boxRect(s.rowNamed("Qux"));
     SendMessageW(s.list(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.left + 5, from.top + 5));
     SendMessageW(s.list(), WM_LBUTTONUP, 0, MAKELPARAM(to.left + 5, to.top + 5));
     s.pump();
@@ -535,12 +613,12 @@ TEST(FrmModManager, FatalStartupFindingsAreShownAndTheWindowNeverAppears) {
         } else {
             EXPECT_EQ(platform.messages[0].text, c.message);
         }
-        EXPECT_EQ(SendMessageW(window->List1(), LB_GETCOUNT, 0, 0), 0) << "nothing to show";
+        EXPECT_EQ(SendMessageW(window->List1(), LVM_GETITEMCOUNT, 0, 0), 0) << "nothing to show";
         EXPECT_TRUE(platform.renames.empty());
     }
 }
 
-TEST(FrmModManager, DpiChangeRescalesControlsFontRowsAndBanner) {
+TEST(FrmModManager, DpiAndFontChangesRescaleControlsRowsAndBannerAndButtonsFitTheirCaptions) {
     Session s({"Foo"});
     ASSERT_TRUE(s.loaded);
     ASSERT_EQ(s.window->dpi(), 96u);
@@ -556,7 +634,8 @@ TEST(FrmModManager, DpiChangeRescalesControlsFontRowsAndBanner) {
         return SIZE{info.bmWidth, info.bmHeight};
     };
     const int font96 = fontHeight();
-    const LRESULT row96 = SendMessageW(s.list(), LB_GETITEMHEIGHT, 0, 0);
+    const auto rowHeight = [&] { return s.rowRect(0).bottom - s.rowRect(0).top; };
+    const LONG row96 = rowHeight();
 
     RECT frame;
     GetWindowRect(s.hwnd(), &frame);
@@ -570,7 +649,7 @@ TEST(FrmModManager, DpiChangeRescalesControlsFontRowsAndBanner) {
     EXPECT_EQ(bannerSize().cx, 600);
     EXPECT_EQ(bannerSize().cy, 150);
     EXPECT_NEAR(fontHeight(), font96 * 1.5, 1.0);
-    EXPECT_GT(SendMessageW(s.list(), LB_GETITEMHEIGHT, 0, 0), row96);
+    EXPECT_GT(rowHeight(), row96);
     GetWindowRect(s.hwnd(), &frame);
     EXPECT_TRUE(isRect(frame, suggested.left, suggested.top, 700, 700)) << "moved where Windows suggests";
 
@@ -581,17 +660,49 @@ TEST(FrmModManager, DpiChangeRescalesControlsFontRowsAndBanner) {
     SendMessageW(s.hwnd(), WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
     EXPECT_TRUE(isRect(placeOf(s.list()), 8, 112, 425, 274));
     EXPECT_EQ(fontHeight(), font96);
-    EXPECT_EQ(SendMessageW(s.list(), LB_GETITEMHEIGHT, 0, 0), row96);
+    EXPECT_EQ(rowHeight(), row96);
     EXPECT_EQ(bannerSize().cx, 400);
+
+    // A larger message font: each button grows to fit its caption, away from
+    // its anchored edges, and the list ends above the buttons as before.
+    s.window->setFont(
+        CreateFontW(-30, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma"));
+    const RECT launch = placeOf(s.window->Command1());
+    const RECT about = placeOf(s.window->Command2());
+    EXPECT_EQ(launch.right, 433);
+    EXPECT_EQ(launch.bottom, 417);
+    EXPECT_EQ(about.left, 8);
+    EXPECT_EQ(about.bottom, 417);
+    EXPECT_GT(launch.right - launch.left, 153);
+    EXPECT_LE(placeOf(s.list()).bottom + 6, std::min(launch.top, about.top));
+    EXPECT_LE(about.right + 6, launch.left) << "side by side";
+    for (const HWND button : {s.window->Command1(), s.window->Command2()}) {
+        // The caption as the button draws it, in lines when it may break it.
+        const std::wstring caption = N(textOf(button));
+        RECT inside;
+        GetClientRect(button, &inside);
+        RECT text{0, 0, inside.right - 8, 0};
+        const bool lines = GetWindowLongW(button, GWL_STYLE) & BS_MULTILINE;
+        const HDC dc = GetDC(button);
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(button, WM_GETFONT, 0, 0)));
+        DrawTextW(dc, caption.c_str(), -1, &text, DT_CALCRECT | (lines ? DT_WORDBREAK : DT_SINGLELINE));
+        ReleaseDC(button, dc);
+        EXPECT_LE(text.right + 8, inside.right) << textOf(button);
+        EXPECT_LE(text.bottom + 4, inside.bottom) << textOf(button);
+    }
+    s.window->setFont(createMessageFont(96));
+    EXPECT_TRUE(isRect(placeOf(s.window->Command1()), 280, 392, 153, 25));
+    EXPECT_TRUE(isRect(placeOf(s.list()), 8, 112, 425, 274));
 }
 
-// A game of 32,767 mods, the most the list holds. The platform makes up the
-// listing: making that many real folders under Wine takes minutes (each new
-// name is checked against the whole directory), and listing real folders is
-// the backend's own tests' business. Only the folder the test renames exists.
+// A game of 100,000 mods, more rows than 16-bit list positions reach. The
+// platform makes up the listing: making that many real folders under Wine
+// takes minutes (each new name is checked against the whole directory), and
+// listing real folders is the backend's own tests' business. Only the
+// folders the test renames exist.
 class ManyModsPlatform : public TestPlatform {
 public:
-    static constexpr int kMods = 32767;
+    static constexpr int kMods = 100000;
     using TestPlatform::TestPlatform;
 
     Result<NameList> subfolders(const NativeString&) override {
@@ -599,52 +710,63 @@ public:
         folders.add(L"base.rte");
         for (int i = kMods - 1; i >= 0; --i) {  // backwards, so the rows need sorting
             const std::wstring digits = std::to_wstring(i);
-            folders.add(L"mod" + std::wstring(5 - digits.size(), L'0') + digits + (i % 3 ? L"" : L".rte"));
+            folders.add(L"mod" + std::wstring(6 - digits.size(), L'0') + digits + (i % 3 ? L"" : L".rte"));
         }
         return folders;
     }
 };
 
-TEST(FrmModManager, ThirtyTwoThousandModsLoadAndTheLastRowIsReachable) {
+TEST(FrmModManager, AHundredThousandModsLoadAndMouseKeysAndScrollBarReachEveryRow) {
     constexpr int kMods = ManyModsPlatform::kMods;
-    TempDir game;
-    makeGame(game, {"mod32766.rte"});
-    ManyModsPlatform platform(game.path());
-    auto created = frmModManager::create(platform, GetModuleHandleW(nullptr));
-    ASSERT_TRUE(created.ok());
-    const std::unique_ptr<frmModManager> window = std::move(created).value();
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(window->Form_Load());
-    ShowWindow(window->hwnd(), SW_SHOW);
-    UpdateWindow(window->hwnd());
+    Session s({"mod070000", "mod099999.rte"}, true, std::type_identity<ManyModsPlatform>{});
+    ASSERT_TRUE(s.loaded);
     const auto took = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start);
     std::printf("%d mods loaded and shown in %.0f ms\n", kMods, took.count());
+    ASSERT_EQ(SendMessageW(s.list(), LVM_GETITEMCOUNT, 0, 0), kMods);
+    EXPECT_EQ(s.textAt(kMods - 1), "mod099999");
 
-    const HWND list = window->List1();
-    ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), kMods);
-    EXPECT_EQ(U(window->mods().List1().text(kMods - 1)), "mod32766");
+    s.clickBox(70000);
+    EXPECT_EQ(s.selectedRow(), 70000);
+    EXPECT_TRUE(s.game.isFolder("mod070000.rte"));
+    EXPECT_EQ(s.stateImageAt(70000), 2);
 
-    // End goes to the last row and scrolls it into view.
-    SetFocus(list);
-    MSG end{list, WM_KEYDOWN, VK_END, 1, 0, {}};
-    if (!IsDialogMessageW(window->hwnd(), &end)) DispatchMessageW(&end);
-    EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), kMods - 1);
-    RECT last{}, client{};
-    SendMessageW(list, LB_GETITEMRECT, kMods - 1, reinterpret_cast<LPARAM>(&last));
-    GetClientRect(list, &client);
+    // End goes to the last row and scrolls it into view; its box works.
+    SetFocus(s.list());
+    s.pressKey(s.list(), VK_END);
+    EXPECT_EQ(s.selectedRow(), kMods - 1);
+    const RECT last = s.rowRect(kMods - 1);
+    RECT client{};
+    GetClientRect(s.list(), &client);
     EXPECT_GE(last.top, 0);
     EXPECT_LE(last.bottom, client.bottom);
-    SCROLLINFO scroll{sizeof scroll, SIF_ALL, 0, 0, 0, 0, 0};
-    GetScrollInfo(list, SB_VERT, &scroll);
-    EXPECT_EQ(scroll.nPos + static_cast<int>(scroll.nPage) - 1, scroll.nMax) << "scrolled to the bottom";
+    const auto atBottom = [&] {
+        SCROLLINFO scroll{sizeof scroll, SIF_ALL, 0, 0, 0, 0, 0};
+        GetScrollInfo(s.list(), SB_VERT, &scroll);
+        return scroll.nPos + static_cast<int>(scroll.nPage) == kMods &&
+               SendMessageW(s.list(), LVM_GETTOPINDEX, 0, 0) == scroll.nPos;
+    };
+    EXPECT_TRUE(atBottom());
+    s.clickBox(kMods - 1);
+    EXPECT_TRUE(s.game.isFolder("mod099999"));
+    EXPECT_EQ(s.stateImageAt(kMods - 1), 1);
 
-    // And its box works: mod32766 was enabled.
-    const RECT box = window->checkBoxRect(last);
-    const LPARAM at = MAKELPARAM((box.left + box.right) / 2, (box.top + box.bottom) / 2);
-    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    SendMessageW(list, WM_LBUTTONUP, 0, at);
-    EXPECT_TRUE(game.isFolder("mod32766"));
-    EXPECT_FALSE(window->mods().List1().checked(kMods - 1));
+    // The scroll thumb dragged from the top to the bottom of its bar and
+    // released there stays there. The scroll bar's own loop takes the queued
+    // moves, as it takes the mouse's.
+    s.pressKey(s.list(), VK_HOME);
+    ASSERT_EQ(SendMessageW(s.list(), LVM_GETTOPINDEX, 0, 0), 0);
+    SCROLLBARINFO bar{sizeof bar, {}, 0, 0, 0, 0, {}};
+    ASSERT_TRUE(GetScrollBarInfo(s.list(), OBJID_VSCROLL, &bar));
+    const POINT thumb{(bar.rcScrollBar.left + bar.rcScrollBar.right) / 2,
+                      bar.rcScrollBar.top + (bar.xyThumbTop + bar.xyThumbBottom) / 2};
+    POINT end{thumb.x, bar.rcScrollBar.bottom - 2};
+    ScreenToClient(s.list(), &end);
+    PostMessageW(s.list(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(end.x, end.y));
+    PostMessageW(s.list(), WM_LBUTTONUP, 0, MAKELPARAM(end.x, end.y));
+    SendMessageW(s.list(), WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(thumb.x, thumb.y));
+    s.pump();
+    EXPECT_TRUE(atBottom());
 }
 
 }  // namespace
