@@ -176,6 +176,50 @@ TEST_F(ModFoldersTest, NamesThatAreNotValidTextAreNeverTakenForDuplicates) {
 }
 #endif
 
+// One rule tells which names are the same but for letter case: each
+// character lowered by itself, the same in every locale. The scan's duplicates
+// and the rename's refusal of a taken name follow it alike. (Windows' file
+// system decides its renames by its own rule, so there only the scan is
+// checked.)
+TEST(CaseRule, ScanAndRenameAgreeOnWhichNamesAreTheSame) {
+    struct Pair {
+        const char* a;
+        const char* b;
+        bool same;
+    };
+    std::vector<Pair> pairs = {
+        {"FILE", "file", true},
+        {"FILE", "f\u0131le", false},                                    // dotless i
+        {"\u039F\u0394\u039F\u03A3", "\u03BF\u03B4\u03BF\u03C3", true},  // no final sigma: ΟΔΟΣ, οδοσ
+        {"STRASSE", "stra\u00DFe", false},
+    };
+#ifndef _WIN32
+    pairs.push_back({"\u212A", "k", true});       // Kelvin sign
+    pairs.push_back({"\u1E9E", "\u00DF", true});  // capital and small sharp s
+#endif
+    for (const char* locale : {"en_US", "tr_TR"}) {
+        for (const Pair& pair : pairs) {
+            SCOPED_TRACE(std::string(locale) + ": " + pair.a + " / " + pair.b);
+            TempDir game;
+            makeGame(game, {pair.a, std::string(pair.b) + ".RTE"});
+            TestPlatform platform(game.path(), locale);
+            ModFolders scanned(platform);
+            EXPECT_EQ(scanned.Form_Load(), !pair.same);
+#ifndef _WIN32
+            TempDir other;
+            makeGame(other, {pair.a});
+            TestPlatform otherPlatform(other.path(), locale);
+            ModFolders renamed(otherPlatform);
+            ASSERT_TRUE(renamed.Form_Load());
+            other.makeFolder(std::string(pair.b) + ".rte");
+            renamed.setModEnabled(0, true);
+            EXPECT_EQ(renamed.List1().checked(0), !pair.same);
+            EXPECT_EQ(other.isFolder(std::string(pair.a) + ".rte"), !pair.same);
+#endif
+        }
+    }
+}
+
 TEST_F(ModFoldersTest, MissingBaseFolderIsJudgedAfterTheWholeListing) {
     makeGame(game, {"b", "a.rte"}, false);
     EXPECT_FALSE(mods.Form_Load());
