@@ -93,6 +93,7 @@ void recordAnnouncement(QAccessibleEvent* event) {
     if (event->type() != QAccessible::StateChanged) return;
     if (!static_cast<QAccessibleStateChangeEvent*>(event)->changedStates().checked) return;
     QAccessibleInterface* row = event->accessibleInterface();
+    if (!row) return;
     announced << row->text(QAccessible::Name) + (row->state().checked ? ": checked" : ": not checked");
 }
 
