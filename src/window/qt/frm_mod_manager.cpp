@@ -106,6 +106,7 @@ bool frmModManager::Form_Load() {
 }
 
 bool frmModManager::event(QEvent* event) {
+    if (!command1_) return QWidget::event(event);  // still being made
     switch (event->type()) {
         case QEvent::FontChange:
         case QEvent::StyleChange:

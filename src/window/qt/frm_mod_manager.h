@@ -54,10 +54,10 @@ private:
     Platform& platform_;
     mods::ModFolders mods_;
     ModListModel model_;
-    QLabel* image1_;
-    ModListView* list1_;
-    QPushButton* command1_;
-    QPushButton* command2_;
+    QLabel* image1_ = nullptr;
+    ModListView* list1_ = nullptr;
+    QPushButton* command1_ = nullptr;
+    QPushButton* command2_ = nullptr;
 };
 
 }  // namespace vx::qt

@@ -73,19 +73,24 @@ public:
                                                     : nullptr;
     }
 
-    QStringList actionNames() const override { return {toggleAction()}; }
+    QStringList actionNames() const override { return {toggleAction(), setFocusAction()}; }
 
     QStringList keyBindingsForAction(const QString& name) const override {
         return name == toggleAction() ? QStringList{QStringLiteral("Space")} : QStringList();
     }
 
-    // Makes the row current and changes its box as Space does. The change
-    // runs from the event loop: a refused rename shows a modal box, and the
-    // assistive technology that asked must get its answer first, or it
-    // could not read that box.
+    // SetFocus makes the row current, as an arrow key does. Toggle makes it
+    // current and changes its box as Space does; that runs from the event
+    // loop: a refused rename shows a modal box, and the assistive technology
+    // that asked must get its answer first, or it could not read that box.
     void doAction(const QString& name) override {
         const QModelIndex i = index();
-        if (name != toggleAction() || !i.isValid() || !view_->isEnabled()) return;
+        if (!i.isValid() || !view_->isEnabled()) return;
+        if (name == setFocusAction()) {
+            view_->setCurrentIndex(i);
+            view_->setFocus(Qt::OtherFocusReason);
+        }
+        if (name != toggleAction()) return;
         QTimer::singleShot(0, view_, [view = view_, row = QPersistentModelIndex(i)] {
             if (!view || !row.isValid()) return;
             view->setCurrentIndex(row);
