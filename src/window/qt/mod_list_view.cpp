@@ -176,6 +176,19 @@ void ModListView::reset() {
     QListView::reset();
 }
 
+// The keyboard lands on the current row, not just on the list, so a screen
+// reader says which mod it is and whether its box is checked. Qt announces
+// the list itself after this handler, so the row follows from the event loop.
+void ModListView::focusInEvent(QFocusEvent* event) {
+    QListView::focusInEvent(event);
+    QTimer::singleShot(0, this, [this] {
+        if (!hasFocus() || !currentIndex().isValid()) return;
+        QAccessibleEvent focus(this, QAccessible::Focus);
+        focus.setChild(currentIndex().row());
+        QAccessible::updateAccessibility(&focus);
+    });
+}
+
 void ModListView::initViewItemOption(QStyleOptionViewItem* option) const {
     QListView::initViewItemOption(option);
     if (hasFocus()) return;

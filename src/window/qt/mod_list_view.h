@@ -28,6 +28,7 @@ public:
     void reset() override;
 
 protected:
+    void focusInEvent(QFocusEvent* event) override;
     void initViewItemOption(QStyleOptionViewItem* option) const override;
     void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                      const QList<int>& roles = {}) override;
