@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
-"""Draws banner.gif, the "Vexmoor" title shown at the top of the main window.
+"""Draws banner.gif, the "Vexmoor" title shown at the top of the main window,
+and banner@2x.png, the same design drawn at twice the size for screens with
+1.5 or 2 device pixels per pixel.
 
 Run from anywhere:   python3 resources/make-banner.py [OUTPUT]
-(OUTPUT defaults to banner.gif next to this script.)
+(OUTPUT defaults to banner.gif next to this script; the double-size
+rendition is written next to it, named like it with "@2x.png".)
 
 Needs python3 (standard library only), ImageMagick's convert (package
 imagemagick; only used to rasterise the lettering into an 8-bit coverage
@@ -14,7 +17,9 @@ encoding -- is done here, so the file layout never depends on the tools:
 GIF89a, 400 x 100, a single full-canvas image, a 256-entry global colour
 table, no local table, and a Graphic Control Extension marking index 255
 as transparent.  Index 255 is kept out of the picture (the banner sits on
-an opaque white ground); its table entry is white as well.  Running the
+an opaque white ground); its table entry is white as well.  The double-size
+rendition is an 8-bit RGB PNG of 800 x 200, every length of the design
+(type size, outline, shadow) doubled, with all its colours.  Running the
 script twice gives the same bytes.
 """
 
@@ -22,6 +27,7 @@ import os
 import struct
 import subprocess
 import sys
+import zlib
 
 WIDTH, HEIGHT = 400, 100
 TRANSPARENT = 255
@@ -48,20 +54,20 @@ GRADIENT = [(0.00, (255, 236, 140)),
 
 # ---------------------------------------------------------------- raster --
 
-def render_text_mask():
+def render_text_mask(scale):
     """Coverage of the lettering, one byte per pixel, row-major."""
-    cmd = [CONVERT, "-size", f"{WIDTH}x{HEIGHT}", "xc:black",
-           "-font", FONT, "-pointsize", str(POINT_SIZE),
+    cmd = [CONVERT, "-size", f"{WIDTH * scale}x{HEIGHT * scale}", "xc:black",
+           "-font", FONT, "-pointsize", str(POINT_SIZE * scale),
            "-fill", "white", "-gravity", "center",
-           "-annotate", "+0-2", TITLE,
+           "-annotate", f"+0-{2 * scale}", TITLE,
            "-colorspace", "gray", "-depth", "8", "gray:-"]
     data = subprocess.run(cmd, check=True, stdout=subprocess.PIPE).stdout
-    if len(data) != WIDTH * HEIGHT:
+    if len(data) != WIDTH * HEIGHT * scale * scale:
         sys.exit(f"unexpected mask size {len(data)} from {CONVERT}")
     return [b / 255.0 for b in data]
 
 
-def dilate(mask, radius):
+def dilate(mask, radius, width, height):
     """Grows the mask by a disc of the given radius, with soft edges."""
     reach = int(radius + 1)
     offsets = []
@@ -70,36 +76,36 @@ def dilate(mask, radius):
             w = min(1.0, max(0.0, radius + 0.5 - (dx * dx + dy * dy) ** 0.5))
             if w > 0:
                 offsets.append((dx, dy, w))
-    out = [0.0] * (WIDTH * HEIGHT)
-    for y in range(HEIGHT):
-        for x in range(WIDTH):
+    out = [0.0] * (width * height)
+    for y in range(height):
+        for x in range(width):
             best = 0.0
             for dx, dy, w in offsets:
                 sx, sy = x + dx, y + dy
-                if 0 <= sx < WIDTH and 0 <= sy < HEIGHT:
-                    v = mask[sy * WIDTH + sx] * w
+                if 0 <= sx < width and 0 <= sy < height:
+                    v = mask[sy * width + sx] * w
                     if v > best:
                         best = v
                         if best >= 1.0:
                             break
-            out[y * WIDTH + x] = best
+            out[y * width + x] = best
     return out
 
 
-def box_blur(mask, radius):
+def box_blur(mask, radius, width, height):
     """Separable box blur; applied twice it is close enough to a Gaussian."""
     def one_pass(src, horizontal):
         dst = [0.0] * len(src)
         span = 2 * radius + 1
-        for a in range(HEIGHT if horizontal else WIDTH):
-            for b in range(WIDTH if horizontal else HEIGHT):
+        for a in range(height if horizontal else width):
+            for b in range(width if horizontal else height):
                 total = 0.0
                 for k in range(b - radius, b + radius + 1):
-                    if horizontal and 0 <= k < WIDTH:
-                        total += src[a * WIDTH + k]
-                    elif not horizontal and 0 <= k < HEIGHT:
-                        total += src[k * WIDTH + a]
-                idx = a * WIDTH + b if horizontal else b * WIDTH + a
+                    if horizontal and 0 <= k < width:
+                        total += src[a * width + k]
+                    elif not horizontal and 0 <= k < height:
+                        total += src[k * width + a]
+                idx = a * width + b if horizontal else b * width + a
                 dst[idx] = total / span
         return dst
     for _ in range(2):
@@ -107,15 +113,15 @@ def box_blur(mask, radius):
     return mask
 
 
-def shift(mask, dx, dy):
+def shift(mask, dx, dy, width, height):
     out = [0.0] * len(mask)
-    for y in range(HEIGHT):
+    for y in range(height):
         sy = y - dy
-        if 0 <= sy < HEIGHT:
-            for x in range(WIDTH):
+        if 0 <= sy < height:
+            for x in range(width):
                 sx = x - dx
-                if 0 <= sx < WIDTH:
-                    out[y * WIDTH + x] = mask[sy * WIDTH + sx]
+                if 0 <= sx < width:
+                    out[y * width + x] = mask[sy * width + sx]
     return out
 
 
@@ -132,16 +138,19 @@ def blend(under, over, alpha):
     return tuple(u + (o - u) * alpha for u, o in zip(under, over))
 
 
-def compose(text):
-    rows = [y for y in range(HEIGHT) if any(text[y * WIDTH:(y + 1) * WIDTH])]
+def compose(text, scale):
+    width, height = WIDTH * scale, HEIGHT * scale
+    rows = [y for y in range(height) if any(text[y * width:(y + 1) * width])]
     top, bottom = rows[0], rows[-1]
-    outline = dilate(text, OUTLINE_RADIUS)
-    shadow = box_blur(shift(outline, *SHADOW_OFFSET), SHADOW_BLUR)
+    outline = dilate(text, OUTLINE_RADIUS * scale, width, height)
+    shadow = box_blur(shift(outline, SHADOW_OFFSET[0] * scale,
+                            SHADOW_OFFSET[1] * scale, width, height),
+                      SHADOW_BLUR * scale, width, height)
     pixels = []
-    for y in range(HEIGHT):
+    for y in range(height):
         fill = gradient_at((y - top) / max(1, bottom - top))
-        for x in range(WIDTH):
-            i = y * WIDTH + x
+        for x in range(width):
+            i = y * width + x
             c = blend(WHITE, SHADOW_COLOUR, shadow[i] * SHADOW_OPACITY)
             c = blend(c, OUTLINE_COLOUR, outline[i])
             c = blend(c, fill, text[i])
@@ -295,15 +304,42 @@ def write_gif(path, indices, palette):
     return len(gif)
 
 
+# ------------------------------------------------------------------- PNG --
+
+def png_chunk(kind, data):
+    return (struct.pack(">I", len(data)) + kind + data
+            + struct.pack(">I", zlib.crc32(kind + data)))
+
+
+def write_png(path, pixels, width, height):
+    """8-bit RGB, not interlaced, no filtering, no ancillary chunks."""
+    raw = bytearray()
+    for y in range(height):
+        raw.append(0)
+        for r, g, b in pixels[y * width:(y + 1) * width]:
+            raw += bytes((r, g, b))
+    png = b"\x89PNG\r\n\x1a\n"
+    png += png_chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+    png += png_chunk(b"IDAT", zlib.compress(bytes(raw), 9))
+    png += png_chunk(b"IEND", b"")
+    with open(path, "wb") as f:
+        f.write(png)
+    return len(png)
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     path = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "banner.gif")
-    pixels = compose(render_text_mask())
+    pixels = compose(render_text_mask(1), 1)
     palette, used = build_palette(pixels)
     indices = index_pixels(pixels, palette, used)
     assert TRANSPARENT not in indices
     size = write_gif(path, indices, palette)
     print(f"{path}: {WIDTH}x{HEIGHT}, {used} colours in use, {size} bytes")
+
+    path2x = os.path.splitext(path)[0] + "@2x.png"
+    size = write_png(path2x, compose(render_text_mask(2), 2), WIDTH * 2, HEIGHT * 2)
+    print(f"{path2x}: {WIDTH * 2}x{HEIGHT * 2}, {size} bytes")
 
 
 if __name__ == "__main__":

@@ -2,19 +2,33 @@
 
 #include "mods/commands.h"
 
-#include <QGuiApplication>
+#include <QAccessibleWidget>
+#include <QApplication>
+#include <QEvent>
 #include <QLabel>
-#include <QListView>
 #include <QPushButton>
 #include <QScreen>
+
+#include <algorithm>
 
 namespace vx::qt {
 namespace {
 
-QPushButton* makeButton(const QString& caption, const QString& accessibleName, const QRect& place,
-                        QWidget* parent) {
+// The usual places of the controls, in device-independent pixels.
+const QRect kList1Place(8, 112, 425, 274);
+const QRect kCommand1Place(280, 392, 153, 25);
+const QRect kCommand2Place(8, 392, 153, 25);
+
+// To a screen reader the window is a frame with the window's title, so it
+// is announced as a window when it opens or becomes active.
+QAccessibleInterface* accessibleFactory(const QString& /*className*/, QObject* object) {
+    if (auto* window = qobject_cast<frmModManager*>(object))
+        return new QAccessibleWidget(window, QAccessible::Window);
+    return nullptr;
+}
+
+QPushButton* makeButton(const QString& caption, const QString& accessibleName, QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
-    button->setGeometry(place);
     button->setAccessibleName(accessibleName);
     // Enter and Esc press no button unless the button itself has the focus.
     button->setAutoDefault(false);
@@ -30,10 +44,15 @@ frmModManager::frmModManager(Platform& platform, QWidget* parent)
       platform_(platform),
       mods_(platform),
       model_(mods_.List1(), this) {
+    QAccessible::installFactory(accessibleFactory);  // before anything asks for this window's
+    ModListView::installAccessibility();
     setObjectName(QStringLiteral("frmModManager"));
     setWindowTitle(QStringLiteral("deDidAzorovo"));
     QIcon icon(QStringLiteral(":/icon.ico"));    // the 16 x 16 images
     icon.addFile(QStringLiteral(":/icon.png"));  // larger, for task switchers
+    // On the application, so that the message boxes carry it as well, also
+    // those shown before this window is.
+    QApplication::setWindowIcon(icon);
     setWindowIcon(icon);
     setFixedSize(kClientWidth, kClientHeight);
     QPalette white = palette();
@@ -41,16 +60,16 @@ frmModManager::frmModManager(Platform& platform, QWidget* parent)
     setPalette(white);
     setAutoFillBackground(true);
 
-    // Positions and sizes are fixed; nothing lays them out again.
+    // Positions and sizes are fixed; only a caption that does not fit moves
+    // them (placeControls).
     image1_ = new QLabel(this);
     image1_->setObjectName(QStringLiteral("Image1"));
-    image1_->setPixmap(QPixmap(QStringLiteral(":/banner.gif")));
     image1_->setGeometry(21, 0, 400, 100);
     image1_->setAccessibleName(QStringLiteral("Vexmoor"));
+    showBanner();
 
-    list1_ = new QListView(this);
+    list1_ = new ModListView(this);
     list1_->setObjectName(QStringLiteral("List1"));
-    list1_->setGeometry(8, 112, 425, 274);
     list1_->setAccessibleName(QStringLiteral("Mods"));
     list1_->setAccessibleDescription(
         QStringLiteral("Checked mods are enabled; Space turns the current mod on or off"));
@@ -59,11 +78,11 @@ frmModManager::frmModManager(Platform& platform, QWidget* parent)
     list1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list1_->setModel(&model_);
 
-    command2_ = makeButton(QStringLiteral("&About..."), QStringLiteral("About"), {8, 392, 153, 25}, this);
+    command2_ = makeButton(QStringLiteral("&About..."), QStringLiteral("About"), this);
     command2_->setObjectName(QStringLiteral("Command2"));
-    command1_ = makeButton(QStringLiteral("&Launch Vexmoor"), QStringLiteral("Launch Vexmoor"),
-                           {280, 392, 153, 25}, this);
+    command1_ = makeButton(QStringLiteral("&Launch Vexmoor"), QStringLiteral("Launch Vexmoor"), this);
     command1_->setObjectName(QStringLiteral("Command1"));
+    placeControls();
 
     setTabOrder(list1_, command1_);
     setTabOrder(command1_, command2_);
@@ -84,6 +103,51 @@ bool frmModManager::Form_Load() {
         move(screen->availableGeometry().center() - QPoint(kClientWidth / 2, kClientHeight / 2));
     }
     return true;
+}
+
+bool frmModManager::event(QEvent* event) {
+    if (!command1_) return QWidget::event(event);  // still being made
+    switch (event->type()) {
+        case QEvent::FontChange:
+        case QEvent::StyleChange:
+        case QEvent::LayoutRequest:  // a button's size hint changed
+            placeControls();
+            break;
+        case QEvent::ScreenChangeInternal:
+            showBanner();
+            break;
+        default:
+            break;
+    }
+    return QWidget::event(event);
+}
+
+void frmModManager::placeControls() {
+    const QSize about = command2_->sizeHint().expandedTo(kCommand2Place.size());
+    const QSize launch = command1_->sizeHint().expandedTo(kCommand1Place.size());
+    const int bottom = kCommand1Place.bottom() + 1;
+    command2_->setGeometry(QRect(QPoint(kCommand2Place.left(), bottom - about.height()), about));
+    command1_->setGeometry(
+        QRect(QPoint(kCommand1Place.right() + 1 - launch.width(), bottom - launch.height()), launch));
+    const int gap = kCommand1Place.top() - (kList1Place.bottom() + 1);
+    const int listBottom = bottom - std::max(about.height(), launch.height()) - gap;
+    list1_->setGeometry(kList1Place.adjusted(0, 0, 0, std::min(0, listBottom - (kList1Place.bottom() + 1))));
+}
+
+void frmModManager::showBanner() {
+    const qreal ratio = devicePixelRatioF();
+    if (ratio <= 1.0) {
+        image1_->setPixmap(QPixmap(QStringLiteral(":/banner.gif")));
+        return;
+    }
+    // Above 1:1 the banner comes from its double-size rendition, brought to
+    // the screen's pixels once, so it is never drawn blown up.
+    const QSize pixels = (QSizeF(image1_->size()) * ratio).toSize();
+    QPixmap banner = QPixmap(QStringLiteral(":/banner@2x.png"));
+    if (banner.size() != pixels)
+        banner = banner.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    banner.setDevicePixelRatio(ratio);
+    image1_->setPixmap(banner);
 }
 
 void frmModManager::List1_ItemCheck(int row, bool checked) {

@@ -5,11 +5,11 @@
 
 #include "mods/mod_folders.h"
 #include "window/qt/mod_list_model.h"
+#include "window/qt/mod_list_view.h"
 
 #include <QWidget>
 
 class QLabel;
-class QListView;
 class QPushButton;
 
 namespace vx::qt {
@@ -40,14 +40,24 @@ public:
     QLabel* Image1() const { return image1_; }
     mods::ModFolders& mods() { return mods_; }
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
+    // Puts the list and the buttons in their places. A button whose caption
+    // needs more room than its usual rectangle (a large desktop font) grows
+    // away from the edges it is anchored to, and the list gives way above.
+    void placeControls();
+    // The banner drawn for the window's device pixel ratio.
+    void showBanner();
+
     Platform& platform_;
     mods::ModFolders mods_;
     ModListModel model_;
-    QLabel* image1_;
-    QListView* list1_;
-    QPushButton* command1_;
-    QPushButton* command2_;
+    QLabel* image1_ = nullptr;
+    ModListView* list1_ = nullptr;
+    QPushButton* command1_ = nullptr;
+    QPushButton* command2_ = nullptr;
 };
 
 }  // namespace vx::qt

@@ -8,7 +8,12 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    // The program reads no command line, and neither does Qt: it gets the
+    // program's name only, so no option can restyle or redirect it.
+    char fallbackName[] = "deDidAzorovo";
+    int qtArgc = 1;
+    char* qtArgv[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};
+    QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral(VX_PRODUCT_NAME));
     QApplication::setApplicationVersion(QStringLiteral(VX_VERSION_STRING));
     QApplication::setOrganizationName(QStringLiteral(VX_COMPANY_NAME));

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QAbstractItemModelTester>
+#include <QAccessible>
 #include <QLabel>
 #include <QListView>
 #include <QMessageBox>
@@ -85,6 +86,17 @@ std::string readFile(const std::string& path) {
     return contents.str();
 }
 
+// The check-state announcements sent while a test runs, as "name: checked".
+QStringList announced;
+
+void recordAnnouncement(QAccessibleEvent* event) {
+    if (event->type() != QAccessible::StateChanged) return;
+    if (!static_cast<QAccessibleStateChangeEvent*>(event)->changedStates().checked) return;
+    QAccessibleInterface* row = event->accessibleInterface();
+    if (!row) return;
+    announced << row->text(QAccessible::Name) + (row->state().checked ? ": checked" : ": not checked");
+}
+
 void installStandIn(const TempDir& game) {
     const std::string target = game / "Vexmoor.exe";
     std::ofstream(target, std::ios::binary | std::ios::trunc) << readFile(VX_STAND_IN_GAME);
@@ -109,6 +121,7 @@ private slots:
         QVERIFY(w.windowFlags() & Qt::WindowCloseButtonHint);
         QVERIFY(w.windowFlags() & Qt::WindowSystemMenuHint);
         QVERIFY(w.windowIcon().availableSizes().contains(QSize(16, 16)));
+        QVERIFY(QApplication::windowIcon().availableSizes().contains(QSize(16, 16)));  // message boxes too
         QCOMPARE(w.palette().color(QPalette::Window), QColor(Qt::white));
         QCOMPARE(w.Image1()->geometry(), QRect(21, 0, 400, 100));
         QCOMPARE(w.Image1()->pixmap().size(), QSize(400, 100));
@@ -120,6 +133,69 @@ private slots:
         QVERIFY(!w.List1()->accessibleName().isEmpty());
         QVERIFY(!w.Command1()->accessibleName().isEmpty());
         QVERIFY(!w.Command2()->accessibleName().isEmpty());
+    }
+
+    void buttonsGrowWithALargeFontFromTheirAnchoredEdges() {
+        Session s({"Mod"});
+        frmModManager& w = *s.window;
+        QFont large = w.font();
+        large.setPointSize(20);
+        w.setFont(large);
+        QCOMPARE(w.Command1()->size(), w.Command1()->sizeHint().expandedTo({153, 25}));
+        QCOMPARE(w.Command2()->size(), w.Command2()->sizeHint().expandedTo({153, 25}));
+        QVERIFY(w.Command1()->width() > 153 && w.Command1()->height() > 25);
+        QCOMPARE(w.Command1()->geometry().right(), w.List1()->geometry().right());
+        QCOMPARE(w.Command2()->geometry().left(), w.List1()->geometry().left());
+        QCOMPARE(w.Command1()->geometry().bottom(), 416);
+        QCOMPARE(w.Command2()->geometry().bottom(), 416);
+        QCOMPARE(w.List1()->geometry().bottom() + 7, w.Command1()->geometry().top());
+
+        w.setFont(QFont());
+        QCOMPARE(w.Command1()->geometry(), QRect(280, 392, 153, 25));
+        QCOMPARE(w.Command2()->geometry(), QRect(8, 392, 153, 25));
+        QCOMPARE(w.List1()->geometry(), QRect(8, 112, 425, 274));
+    }
+
+    // What a screen reader reads and does: the window, each row's name and
+    // box, the Toggle action, and an announcement for every answer to a
+    // toggle, also a refusal.
+    void screenReaderReadsAndTogglesTheRows() {
+        Session s({"Foo", "Bar.rte"});
+        // Announcements are delivered only through a desktop's bridge (the
+        // window_qt_atspi run); on the offscreen platform they are not checked.
+        const bool bridged = QGuiApplication::platformName() != QStringLiteral("offscreen") &&
+                             QTest::qWaitFor([] { return QAccessible::isActive(); }, 3000);
+        announced.clear();
+        QAccessible::installUpdateHandler(recordAnnouncement);
+        QAccessibleInterface* window = QAccessible::queryAccessibleInterface(s.window.get());
+        QCOMPARE(window->role(), QAccessible::Window);
+        QCOMPARE(window->text(QAccessible::Name), QStringLiteral("deDidAzorovo"));
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(s.window->List1());
+        QCOMPARE(list->childCount(), 2);
+        QAccessibleInterface* bar = list->child(0);
+        QAccessibleInterface* foo = list->child(1);
+        QCOMPARE(list->indexOfChild(foo), 1);
+        QCOMPARE(foo->text(QAccessible::Name), QStringLiteral("Foo"));
+        QVERIFY(foo->state().checkable && !foo->state().checked);
+        QVERIFY(bar->state().checkable && bar->state().checked);
+        const QString toggle = QAccessibleActionInterface::toggleAction();
+        QCOMPARE(foo->actionInterface()->actionNames(),
+                 (QStringList{toggle, QAccessibleActionInterface::setFocusAction()}));
+
+        foo->actionInterface()->doAction(toggle);
+        QTRY_VERIFY(s.game.isFolder("Foo.rte"));
+        QVERIFY(foo->state().checked && foo->state().selected);
+        QCOMPARE(s.window->List1()->currentIndex(), s.rowNamed("Foo"));  // Space goes on with this row
+        if (bridged) QCOMPARE(announced, QStringList{"Foo: checked"});
+
+        s.game.makeFolder("Bar");  // in the way of disabling Bar.rte
+        bar->actionInterface()->doAction(toggle);
+        QTRY_COMPARE(s.platform.messages.size(), size_t{1});
+        QVERIFY(bar->state().checked);
+        QVERIFY(s.game.isFolder("Bar.rte"));
+        s.pressSpaceOn(s.rowNamed("Foo"));
+        if (bridged) QCOMPARE(announced, (QStringList{"Foo: checked", "Bar: checked", "Foo: not checked"}));
+        QAccessible::installUpdateHandler(nullptr);
     }
 
     void listHasTheFocusAndTabVisitsLaunchThenAbout() {

@@ -1,0 +1,216 @@
+#include "window/qt/mod_list_view.h"
+
+#include <QAccessibleWidget>
+#include <QPersistentModelIndex>
+#include <QPointer>
+#include <QTimer>
+
+namespace vx::qt {
+namespace {
+
+bool isChecked(const QModelIndex& index) {
+    return index.data(Qt::CheckStateRole).toInt() == Qt::Checked;
+}
+
+// One row as a check box: name, checked state and a Toggle action. It holds
+// the view and the row number only; everything it reports is read from the
+// model, which asks the core.
+class RowAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
+public:
+    RowAccessible(ModListView* view, int row) : view_(view), row_(row) {}
+
+    const ModListView* view() const { return view_.data(); }
+    int row() const { return row_; }
+
+    bool isValid() const override { return index().isValid(); }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return view_ ? view_->window()->windowHandle() : nullptr; }
+    QAccessibleInterface* parent() const override {
+        return QAccessible::queryAccessibleInterface(view_.data());
+    }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    void setText(QAccessible::Text, const QString&) override {}
+
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Name ? index().data(Qt::AccessibleTextRole).toString() : QString();
+    }
+
+    QRect rect() const override {
+        const QModelIndex i = index();
+        if (!i.isValid()) return {};
+        const QRect r = view_->visualRect(i);
+        return {view_->viewport()->mapToGlobal(r.topLeft()), r.size()};
+    }
+
+    // A check box rather than a list item: AT-SPI bridges that do not pass
+    // the checkable state on still make screen readers say "not checked".
+    QAccessible::Role role() const override { return QAccessible::CheckBox; }
+
+    QAccessible::State state() const override {
+        QAccessible::State s;
+        const QModelIndex i = index();
+        if (!i.isValid()) {
+            s.invalid = true;
+            return s;
+        }
+        s.checkable = true;
+        s.checked = isChecked(i);
+        s.focusable = true;
+        s.selectable = true;
+        s.selected = view_->selectionModel()->isSelected(i);
+        s.focused = view_->hasFocus() && view_->currentIndex() == i;
+        s.disabled = !view_->isEnabled();
+        s.invisible = !view_->isVisible();
+        s.offscreen = !view_->viewport()->rect().intersects(view_->visualRect(i));
+        return s;
+    }
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this)
+                                                    : nullptr;
+    }
+
+    QStringList actionNames() const override { return {toggleAction(), setFocusAction()}; }
+
+    QStringList keyBindingsForAction(const QString& name) const override {
+        return name == toggleAction() ? QStringList{QStringLiteral("Space")} : QStringList();
+    }
+
+    // SetFocus makes the row current, as an arrow key does. Toggle makes it
+    // current and changes its box as Space does; that runs from the event
+    // loop: a refused rename shows a modal box, and the assistive technology
+    // that asked must get its answer first, or it could not read that box.
+    void doAction(const QString& name) override {
+        const QModelIndex i = index();
+        if (!i.isValid() || !view_->isEnabled()) return;
+        if (name == setFocusAction()) {
+            view_->setCurrentIndex(i);
+            view_->setFocus(Qt::OtherFocusReason);
+        }
+        if (name != toggleAction()) return;
+        QTimer::singleShot(0, view_, [view = view_, row = QPersistentModelIndex(i)] {
+            if (!view || !row.isValid()) return;
+            view->setCurrentIndex(row);
+            view->model()->setData(row, isChecked(row) ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+        });
+    }
+
+private:
+    QModelIndex index() const {
+        if (!view_ || !view_->model()) return {};
+        return view_->model()->index(row_, 0);  // invalid once the row is gone
+    }
+
+    QPointer<ModListView> view_;
+    int row_;
+};
+
+// The list itself; its children are the rows and nothing else.
+class ListAccessible : public QAccessibleWidget {
+public:
+    explicit ListAccessible(ModListView* view) : QAccessibleWidget(view, QAccessible::List) {}
+
+    int childCount() const override { return view()->model() ? view()->model()->rowCount() : 0; }
+    QAccessibleInterface* child(int index) const override { return view()->rowAccessible(index); }
+
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        const auto* row = dynamic_cast<const RowAccessible*>(child);
+        return row && row->view() == view() && row->isValid() ? row->row() : -1;
+    }
+
+    QAccessibleInterface* childAt(int x, int y) const override {
+        const QPoint point = view()->viewport()->mapFromGlobal(QPoint(x, y));
+        if (!view()->viewport()->rect().contains(point)) return nullptr;
+        const QModelIndex index = view()->indexAt(point);
+        return index.isValid() ? child(index.row()) : nullptr;
+    }
+
+    QAccessibleInterface* focusChild() const override {
+        const QModelIndex current = view()->currentIndex();
+        return view()->hasFocus() && current.isValid() ? child(current.row()) : nullptr;
+    }
+
+private:
+    ModListView* view() const { return static_cast<ModListView*>(widget()); }
+};
+
+QAccessibleInterface* accessibleFactory(const QString& /*className*/, QObject* object) {
+    if (auto* view = qobject_cast<ModListView*>(object)) return new ListAccessible(view);
+    return nullptr;
+}
+
+}  // namespace
+
+ModListView::ModListView(QWidget* parent) : QListView(parent) {
+    installAccessibility();
+}
+
+ModListView::~ModListView() {
+    dropRowAccessibles();
+}
+
+void ModListView::installAccessibility() {
+    QAccessible::installFactory(accessibleFactory);  // a second install is ignored
+}
+
+QAccessibleInterface* ModListView::rowAccessible(int row) {
+    if (!model() || row < 0 || row >= model()->rowCount()) return nullptr;
+    if (const auto known = rowIds_.constFind(row); known != rowIds_.cend()) {
+        if (QAccessibleInterface* iface = QAccessible::accessibleInterface(*known)) return iface;
+    }
+    auto* iface = new RowAccessible(this, row);
+    rowIds_.insert(row, QAccessible::registerAccessibleInterface(iface));
+    return iface;
+}
+
+void ModListView::dropRowAccessibles() {
+    for (const QAccessible::Id id : std::as_const(rowIds_)) QAccessible::deleteAccessibleInterface(id);
+    rowIds_.clear();
+}
+
+void ModListView::reset() {
+    dropRowAccessibles();  // the rows are replaced as a whole
+    QListView::reset();
+}
+
+// The keyboard lands on the current row, not just on the list, so a screen
+// reader says which mod it is and whether its box is checked. Qt announces
+// the list itself after this handler, so the row follows from the event loop.
+void ModListView::focusInEvent(QFocusEvent* event) {
+    QListView::focusInEvent(event);
+    QTimer::singleShot(0, this, [this] {
+        if (!hasFocus() || !currentIndex().isValid()) return;
+        QAccessibleEvent focus(this, QAccessible::Focus);
+        focus.setChild(currentIndex().row());
+        QAccessible::updateAccessibility(&focus);
+    });
+}
+
+void ModListView::initViewItemOption(QStyleOptionViewItem* option) const {
+    QListView::initViewItemOption(option);
+    if (hasFocus()) return;
+    // Without the focus the selected row is a quiet grey, so the strong
+    // highlight shows only where the keyboard is.
+    option->palette.setColor(QPalette::Highlight, palette().color(QPalette::Midlight));
+    option->palette.setColor(QPalette::HighlightedText, palette().color(QPalette::Text));
+}
+
+// Every answer to a request to change a box, also a refusal that leaves it
+// as it was, is announced, so a screen reader says the box's state.
+void ModListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                              const QList<int>& roles) {
+    QListView::dataChanged(topLeft, bottomRight, roles);
+    if (!roles.isEmpty() && !roles.contains(Qt::CheckStateRole)) return;
+    QAccessible::State changed;
+    changed.checked = true;
+    for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
+        QAccessibleStateChangeEvent event(this, changed);
+        event.setChild(row);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+}  // namespace vx::qt
