@@ -372,7 +372,7 @@ TEST(Win32Text, LowerCasesAlikeInEveryLocaleAndAppends) {
     EXPECT_EQ(out, L"kept|abc");
 
     EXPECT_EQ(Win32Platform(L"de-DE").lower(L"ÄRGER"), L"ärger");
-    EXPECT_EQ(Win32Platform(L"no-such-locale").lower(L"ÄRGER"), L"ärger");  // the user's locale instead
+    EXPECT_EQ(Win32Platform(L"no-such-locale").lower(L"ÄRGER"), L"ärger");   // the user's locale instead
     EXPECT_EQ(Win32Platform(L"tr-TR").lower(L"TITLE ΟΔΟΣ"), L"title οδοσ");  // no dotless i, no final sigma
 }
 

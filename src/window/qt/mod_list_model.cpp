@@ -2,6 +2,8 @@
 
 #include "window/qt/qt_platform.h"
 
+#include "mods/texts.h"
+
 namespace vx::qt {
 
 int ModListModel::rowCount(const QModelIndex& parent) const {
@@ -14,7 +16,7 @@ QVariant ModListModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
         case Qt::AccessibleTextRole:
         case Qt::ToolTipRole:
-            return lineText(list_.text(index.row()));
+            return displayText(mods::text::rowText(list_.text(index.row())));
         case Qt::CheckStateRole:
             return list_.checked(index.row()) ? Qt::Checked : Qt::Unchecked;
         default:

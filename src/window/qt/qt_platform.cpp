@@ -10,15 +10,6 @@ QString displayText(NativeStringView text) {
     return shown;
 }
 
-QString lineText(NativeStringView text) {
-    QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    for (QChar& c : shown) {
-        if (c.unicode() < 0x20) c = QChar(0x2400 + c.unicode());  // the Control Pictures block
-        if (c.unicode() == 0x7F) c = QChar(0x2421);
-    }
-    return shown;
-}
-
 void QtPlatform::messageBox(const NativeString& text, int style, const NativeString& title) {
     // Also on standard error, for a player who started the program from a
     // terminal: the reason stays readable there after the box is gone.

@@ -14,11 +14,6 @@ namespace vx::qt {
 // CR LF line breaks become plain line breaks.
 QString displayText(NativeStringView text);
 
-// A name as one line of a list: like displayText, with control characters
-// (a newline, a tab) shown as visible symbols, so names that differ only in
-// them can be told apart.
-QString lineText(NativeStringView text);
-
 class QtPlatform : public posix::PosixPlatform {
 public:
     // Message boxes are centred over `owner` once it is set.
