@@ -6,6 +6,9 @@
 
 #include "window/win32/dpi.h"
 
+#include "mods/texts.h"
+#include "platform/win32/win32_platform.h"
+
 #include "support/native.h"
 #include "support/temp_dir.h"
 #include "support/test_platform.h"
@@ -15,6 +18,7 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -767,6 +771,40 @@ TEST(FrmModManager, AHundredThousandModsLoadAndMouseKeysAndScrollBarReachEveryRo
     SendMessageW(s.list(), WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(thumb.x, thumb.y));
     s.pump();
     EXPECT_TRUE(atBottom());
+}
+
+}  // namespace
+}  // namespace vx::win32
+
+namespace vx::win32 {
+namespace {
+
+// A refusal naming a mod of 252 characters is shown in a box the user can
+// still answer: the name is shortened in the middle, and the box fits the
+// screen.
+TEST(MessageBoxes, ARefusalNamingAVeryLongModFitsTheScreen) {
+    const std::wstring name(252, L'n');
+    const std::wstring text =
+        mods::text::renameRefused(name, true, name, name + L".rte", L"Access is denied.", FailureKind::InUse);
+    const std::wstring title = L"vx long box " + std::to_wstring(GetCurrentProcessId());
+    std::atomic<bool> returned{false};
+    RECT box{};
+    std::thread user([&] {
+        for (int i = 0; i < 1000 && !returned; ++i, Sleep(20)) {
+            const HWND found = FindWindowW(L"#32770", title.c_str());
+            if (!found) continue;
+            GetWindowRect(found, &box);
+            PostMessageW(found, WM_COMMAND, IDOK, 0);
+            return;
+        }
+    });
+    Win32Platform platform;
+    platform.messageBox(text, kStyleExclamation, title);
+    returned = true;
+    user.join();
+    ASSERT_GT(box.right, box.left) << "the box was not found";
+    EXPECT_LE(box.right - box.left, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_GE(box.left, 0);
 }
 
 }  // namespace
