@@ -22,6 +22,9 @@ scripts/ensure-packages.sh $(packages scripts/packages.txt scripts/packages-wind
 
 version=$(cmake -P cmake/version.cmake)
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
+if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
+  echo "Note: the working tree has changes that are not committed; this release holds them." >&2
+fi
 export SOURCE_DATE_EPOCH
 arch=$(uname -m)
 
