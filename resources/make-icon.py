@@ -8,8 +8,9 @@ Writes
   icon.ico  two 16 x 16 BMP images: 8 bits per pixel with a 256-entry
             palette and an AND mask, then 32-bit BGRA with straight alpha
             (plus the AND mask).  Used for the Windows executable.
-  icon.png  the same drawing at 48 x 48, RGBA, for the Linux desktop entry
-            and the window icon.
+  icon.png  the same drawing at 48 x 48, RGBA, for the window icon on Linux.
+  icons/N.png  the same drawing at N x N (16, 32, 48, 64, 128 and 256), RGBA,
+            installed into the user's hicolor icon theme for the menu entry.
 
 Needs nothing but python3 and its standard library.  The artwork is
 described in a 16 x 16 unit square and sampled 8 x 8 times per pixel, so
@@ -30,6 +31,7 @@ ARM_HALF_WIDTH = 2.0             # cross arms are 4 units wide ...
 ARM_HALF_LENGTH = 5.0            # ... and 10 units long
 SHADOW_OFFSET = 0.6
 SHADOW_ALPHA = 0.45
+THEME_SIZES = (16, 32, 48, 64, 128, 256)
 
 RIM_COLOUR = (20, 52, 128)
 BADGE_LIGHT = (104, 166, 246)    # towards the upper left
@@ -202,6 +204,11 @@ def main():
     png = os.path.join(outdir, "icon.png")
     n = write_png(png, render(48))
     print(f"{png}: 48x48 RGBA, {n} bytes")
+    os.makedirs(os.path.join(outdir, "icons"), exist_ok=True)
+    for size in THEME_SIZES:
+        png = os.path.join(outdir, "icons", f"{size}.png")
+        n = write_png(png, render(size))
+        print(f"{png}: {size}x{size} RGBA, {n} bytes")
 
 
 if __name__ == "__main__":

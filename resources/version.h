@@ -2,9 +2,11 @@
  * Version and product information for deDidAzorovo.
  *
  * This is the only place these values live.  The C++ sources include it for
- * the window title and the About box, and the Windows resource script
- * includes it for the VERSIONINFO block, so it must stay plain preprocessor:
- * #define lines and comments only, plain ASCII.
+ * the window title and the About box, the Windows resource script includes it
+ * for the VERSIONINFO block, and cmake/version.cmake reads the four numbers
+ * for the project's version and the release file names.  So it must stay
+ * plain preprocessor: #define lines and comments only, plain ASCII, each
+ * number on its own "#define VX_VERSION_<PART> <n>" line.
  */
 #ifndef VX_VERSION_H
 #define VX_VERSION_H

@@ -2,8 +2,14 @@
 # Installs the given Debian packages that are not installed yet. Runs
 # apt-get update at most once, and only when something is missing. A package
 # for another architecture (name:i386) adds that architecture first. Works as
-# root or through sudo.
+# root or through sudo. With --dry-run first, only says what it would do.
 set -euo pipefail
+
+dry_run=no
+if [ "${1:-}" = --dry-run ]; then
+  dry_run=yes
+  shift
+fi
 
 missing=()
 for package in "$@"; do
@@ -12,6 +18,10 @@ for package in "$@"; do
   fi
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
+if [ "$dry_run" = yes ]; then
+  echo "Would install: ${missing[*]}"
+  exit 0
+fi
 
 if [ "$(id -u)" -eq 0 ]; then
   as_root=()

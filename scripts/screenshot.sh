@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots: opens the program on the demo game on a
-# virtual display and saves the window as docs/screenshot.png; with
-# --windows, the Windows program's as well.
+# virtual display under the openbox window manager and saves the window with
+# its frame and title bar as docs/screenshot.png; with --windows, the Windows
+# program's as well.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/ensure-packages.sh xvfb xauth xdotool imagemagick
+scripts/ensure-packages.sh xvfb xauth xdotool x11-utils imagemagick openbox
 cmake --preset linux >/dev/null
 cmake --build --preset linux --target deDidAzorovo vx_stand_in_game
 
@@ -16,6 +17,12 @@ cp build/linux/deDidAzorovo "$shot/game/"
 mkdir -p docs
 
 xvfb-run -a -s '-screen 0 640x520x24' bash -c '
+  openbox --sm-disable >/dev/null 2>&1 &
+  manager=$!
+  for _ in $(seq 50); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+    sleep 0.1
+  done
   "$1/game/deDidAzorovo" 2>/dev/null &
   program=$!
   window=
@@ -26,9 +33,8 @@ xvfb-run -a -s '-screen 0 640x520x24' bash -c '
   done
   [ -n "$window" ] || { echo "the window did not appear" >&2; kill "$program"; exit 1; }
   sleep 1.5
-  eval "$(xdotool getwindowgeometry --shell "$window")"
-  /usr/bin/import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$2"
-  kill "$program"
+  /usr/bin/import -window "$window" -frame "$2"
+  kill "$program" "$manager"
 ' _ "$shot" docs/screenshot.png
 echo "docs/screenshot.png"
 
