@@ -277,12 +277,21 @@ TEST(PlatformText, LowerCasesEachCharacterAlikeInEveryLocaleAndAppends) {
         Platform& platform = system;
         EXPECT_EQ(U(platform.lower(N("FOO Bar.RTE TITLE"))), "foo bar.rte title") << locale;
         EXPECT_EQ(U(platform.lower(N("ÄRGER ΩΜΈΓΑ ΟΔΟΣ 日本 😀"))), "ärger ωμέγα οδοσ 日本 😀") << locale;
-        EXPECT_EQ(U(platform.lower(N("\u212A \uFFFD"))), "k \uFFFD") << locale;  // Kelvin sign
+        EXPECT_EQ(U(platform.lower(N("\uFFFD"))), "\uFFFD") << locale;
         EXPECT_EQ(platform.lower(N("")), N(""));
         NativeString out = N("kept|");
         platform.appendLower(N("ABC"), out);
         platform.appendLower(N(""), out);
         EXPECT_EQ(U(out), "kept|abc") << locale;
+    }
+}
+
+// Signs that Unicode lowers to letters: Kelvin, ohm and angstrom.
+TEST(PlatformText, LowerCasesSignsToTheirLetters) {
+    for (const char* locale : {"en_US", "tr_TR"}) {
+        testing::SystemPlatform system(testing::systemLocale(locale));
+        Platform& platform = system;
+        EXPECT_EQ(U(platform.lower(N("\u212A \u2126 \u212B"))), "k ω å") << locale;
     }
 }
 
