@@ -269,10 +269,12 @@ TEST_F(PlatformContract, StartOfAMissingOrUnrunnableProgramFailsWithTheReason) {
 
 // --- letter case ------------------------------------------------------------------
 
+const char* const kLocales[] = {"en_US", "de_DE", "tr_TR", "az_AZ", "el_GR", "lt_LT", "no_such_locale"};
+
 // One simple mapping per character, the same in every locale: "I" is "i" in
 // Turkish too, and a final capital sigma becomes σ.
 TEST(PlatformText, LowerCasesEachCharacterAlikeInEveryLocaleAndAppends) {
-    for (const char* locale : {"en_US", "de_DE", "tr_TR", "az_AZ", "el_GR", "lt_LT", "no_such_locale"}) {
+    for (const char* locale : kLocales) {
         testing::SystemPlatform system(testing::systemLocale(locale));
         Platform& platform = system;
         EXPECT_EQ(U(platform.lower(N("FOO Bar.RTE TITLE"))), "foo bar.rte title") << locale;
@@ -286,12 +288,16 @@ TEST(PlatformText, LowerCasesEachCharacterAlikeInEveryLocaleAndAppends) {
     }
 }
 
-// Signs that Unicode lowers to letters: Kelvin, ohm and angstrom.
-TEST(PlatformText, LowerCasesSignsToTheirLetters) {
-    for (const char* locale : {"en_US", "tr_TR"}) {
+// Letters whose lower case has an upper case of its own: İ, title-case
+// digraphs, theta symbol, capital sharp s, and the Kelvin, ohm and angstrom
+// signs. The simple mapping lowers them too.
+TEST(PlatformText, LowerCasesLettersWhoseLowerCaseUpperCasesToAnother) {
+    for (const char* locale : kLocales) {
         testing::SystemPlatform system(testing::systemLocale(locale));
         Platform& platform = system;
-        EXPECT_EQ(U(platform.lower(N("\u212A \u2126 \u212B"))), "k ω å") << locale;
+        EXPECT_EQ(U(platform.lower(N("\u0130 \u01C5\u01C8\u01CB\u01F2 \u03F4 \u1E9E \u212A \u2126 \u212B"))),
+                  "i \u01C6\u01C9\u01CC\u01F3 θ ß k ω å")
+            << locale;
     }
 }
 
