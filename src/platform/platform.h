@@ -146,7 +146,9 @@ public:
     // of Unicode, the same in every locale, so that lower-casing a name and
     // then cutting it equals cutting it and then lower-casing. Two names are
     // the same but for letter case exactly when their lower cases are equal;
-    // this is the program's one rule for that.
+    // this is the program's one rule for that. (Windows has its own table of
+    // this mapping, which leaves ten rare letters such as the Kelvin sign
+    // alone, as its comparison of file names does; that backend follows it.)
     virtual void appendLower(NativeStringView name, NativeString& out) = 0;
 
     // The order in which the platform's sorted lists show `names`, with
