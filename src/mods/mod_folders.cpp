@@ -11,33 +11,39 @@ namespace vx::mods {
 namespace {
 
 // The lower-cased names of the mods seen so far, to find a duplicate in one
-// pass: every name is lower-cased once, straight into one shared buffer, and
-// looked up in an open-addressing table of offsets into that buffer. The
-// table is sized for all `expected` names up front, so it never fills past
-// half and never grows.
+// pass: every name is lower-cased once (or comes lower-cased from the
+// listing), kept in one shared buffer, and looked up in an open-addressing
+// table of offsets into that buffer. The table is sized for all `expected`
+// names up front, so it never fills past half and never grows.
 class SeenNames {
 public:
     SeenNames(Platform& platform, size_t expected) : platform_(platform) {
         size_t capacity = 16;
         while (capacity < expected * 2) capacity *= 2;
-        slots_.assign(capacity, kEmpty);
+        slots_.assign(capacity, Slot{0, kEmpty});
         spans_.reserve(expected);
     }
 
-    // Records `name`; false when a name equal to it ignoring case was
-    // recorded before.
-    bool insert(NativeStringView name) {
+    // Records `name`, whose lower case is `lowered` when that is given;
+    // false when a name equal to it ignoring case was recorded before.
+    bool insert(NativeStringView name, std::optional<NativeStringView> lowered) {
         const size_t start = lowered_.size();
-        platform_.appendLower(name, lowered_);
+        if (lowered) {
+            lowered_.append(*lowered);
+        } else {
+            platform_.appendLower(name, lowered_);
+        }
         const NativeStringView key = NativeStringView(lowered_).substr(start);
+        const size_t hash = std::hash<NativeStringView>{}(key);
         const size_t mask = slots_.size() - 1;
-        for (size_t slot = std::hash<NativeStringView>{}(key)&mask;; slot = (slot + 1) & mask) {
-            if (slots_[slot] == kEmpty) {
-                slots_[slot] = static_cast<uint32_t>(spans_.size());
+        for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+            if (slots_[slot].span == kEmpty) {
+                slots_[slot] = {static_cast<uint32_t>(hash >> 32), static_cast<uint32_t>(spans_.size())};
                 spans_.push_back({static_cast<uint32_t>(start), static_cast<uint32_t>(key.size())});
                 return true;
             }
-            const Span& seen = spans_[slots_[slot]];
+            if (slots_[slot].hash != static_cast<uint32_t>(hash >> 32)) continue;
+            const Span& seen = spans_[slots_[slot].span];
             if (NativeStringView(lowered_).substr(seen.offset, seen.length) == key) {
                 lowered_.resize(start);
                 return false;
@@ -50,12 +56,18 @@ private:
         uint32_t offset;
         uint32_t length;
     };
+    // A slot holds a name's place and part of its hash, so that most slots
+    // of other names are passed without looking at the names.
+    struct Slot {
+        uint32_t hash;
+        uint32_t span;
+    };
     static constexpr uint32_t kEmpty = UINT32_MAX;
 
     Platform& platform_;
     NativeString lowered_;
     std::vector<Span> spans_;
-    std::vector<uint32_t> slots_;
+    std::vector<Slot> slots_;
 };
 
 // Reads the game directory's subfolders into mod rows, in one pass in the
@@ -76,7 +88,16 @@ std::optional<NativeString> readFolders(Platform& platform, const NativeString& 
             baseSeen = true;
             continue;
         }
-        if (!seen.insert(folder.modName)) return text::duplicate(folder.modName);
+        // The lower case of the name without its suffix is that of the whole
+        // folder name without its last four units: letters are lowered one by
+        // one, and ".rte" lowers to itself.
+        std::optional<NativeStringView> lowered;
+        if (folders.hasLowerCases()) {
+            const NativeStringView whole = folders.lowerCase(index);
+            lowered = whole.substr(
+                0, whole.size() - (folder.kind == FolderKind::EnabledMod ? kEnabledSuffix.size() : 0));
+        }
+        if (!seen.insert(folder.modName, lowered)) return text::duplicate(folder.modName);
         rows.push_back({NativeString(folder.modName), folder.kind == FolderKind::EnabledMod});
     }
     return std::nullopt;

@@ -74,27 +74,37 @@ private:
 using Status = std::optional<Failure>;
 
 // The names of a directory's subfolders, by index, all kept in one buffer:
-// a listing of tens of thousands of folders costs two allocations that grow,
-// not one per folder.
+// a listing of tens of thousands of folders costs a few allocations that
+// grow, not one per folder. A backend that lower-cases the names anyway
+// (appendLower) hands their lower cases along, so they are made only once.
 class NameList {
 public:
     [[nodiscard]] size_t count() const { return ends_.size(); }
-    [[nodiscard]] NativeStringView operator[](size_t index) const {
-        const size_t begin = index == 0 ? 0 : ends_[index - 1];
-        return NativeStringView(names_).substr(begin, ends_[index] - begin);
-    }
+    [[nodiscard]] NativeStringView operator[](size_t index) const { return at(names_, ends_, index); }
+    // True when every name came with its lower case.
+    [[nodiscard]] bool hasLowerCases() const { return !ends_.empty() && loweredEnds_.size() == ends_.size(); }
+    [[nodiscard]] NativeStringView lowerCase(size_t index) const { return at(lowered_, loweredEnds_, index); }
+
     void add(NativeStringView name) {
         names_.append(name);
         ends_.push_back(names_.size());
     }
-    void reserve(size_t names, size_t units) {
-        ends_.reserve(names);
-        names_.reserve(units);
+    void add(NativeStringView name, NativeStringView lowerCase) {
+        add(name);
+        lowered_.append(lowerCase);
+        loweredEnds_.push_back(lowered_.size());
     }
 
 private:
+    static NativeStringView at(const NativeString& text, const std::vector<size_t>& ends, size_t index) {
+        const size_t begin = index == 0 ? 0 : ends[index - 1];
+        return NativeStringView(text).substr(begin, ends[index] - begin);
+    }
+
     NativeString names_;
     std::vector<size_t> ends_;
+    NativeString lowered_;
+    std::vector<size_t> loweredEnds_;
 };
 
 // Message box styles: an exclamation or information icon with one OK button.

@@ -179,6 +179,26 @@ std::vector<uint8_t> asciiRanksFor(UCollator* collator) {
     return ranks;
 }
 
+// Appends the primary weights of `text`'s collation elements, leaving out
+// the elements without one. An element whose weight does not fit the 16 bits
+// of the old element format comes with a continuation holding the rest.
+bool appendPrimaries(UCollationElements* elements, const std::u16string& text, std::vector<uint32_t>& out) {
+    UErrorCode status = U_ZERO_ERROR;
+    ucol_setText(elements, text.data(), static_cast<int32_t>(text.size()), &status);
+    bool lastHadPrimary = false;
+    for (int32_t element = ucol_next(elements, &status); element != UCOL_NULLORDER && U_SUCCESS(status);
+         element = ucol_next(elements, &status)) {
+        const uint32_t high = static_cast<uint32_t>(element) >> 16;
+        if ((element & 0xC0) == 0xC0) {  // a continuation
+            if (lastHadPrimary) out.back() |= high;
+            continue;
+        }
+        lastHadPrimary = high != 0;
+        if (lastHadPrimary) out.push_back(high << 16);
+    }
+    return U_SUCCESS(status);
+}
+
 }  // namespace
 
 IcuText::IcuText(const char* locale) : locale_(locale ? locale : uloc_getDefault()) {
@@ -199,10 +219,52 @@ IcuText::IcuText(const char* locale) : locale_(locale ? locale : uloc_getDefault
     // direct comparison can disagree with its own sort keys; compare keys.
     compareByKeys_ = ucol_getAttribute(collator_, UCOL_FRENCH_COLLATION, &status) == UCOL_ON;
     asciiRanks_ = asciiRanksFor(collator_);
+    if (asciiRanks_.empty()) return;
+    elements_ = ucol_openElements(collator_, nullptr, 0, &status);
+    asciiPrimaries_.assign(0x80, 0);
+    std::vector<uint32_t> primaries;
+    for (char16_t c = 1; c < 0x80 && elements_; ++c) {
+        primaries.clear();
+        if (!appendPrimaries(elements_, std::u16string(1, c), primaries) || primaries.size() > 1) {
+            asciiRanks_.clear();  // no longer one weight per character: keep to the collator
+            return;
+        }
+        if (!primaries.empty()) asciiPrimaries_[c] = primaries.front();
+    }
 }
 
 IcuText::~IcuText() {
+    if (elements_) ucol_closeElements(elements_);
     if (collator_) ucol_close(collator_);
+}
+
+// At the primary level an ASCII character is its one weight, and the weights
+// of the other name come from the collator's own elements for the whole name,
+// contractions and expansions included. Names whose weights differ compare as
+// their weights do, whatever their accents: accents count only between names
+// of equal weights.
+int IcuText::comparePrimaries(std::string_view ascii, std::string_view other) const {
+    if (!elements_) return 0;
+    if (other != primariesOf_ || primaries_.empty()) {
+        primaries_.clear();
+        toUtf16(other, utf16Other_);
+        if (!appendPrimaries(elements_, utf16Other_, primaries_)) {
+            primariesOf_.clear();
+            primaries_.clear();
+            return 0;
+        }
+        primariesOf_.assign(other);
+        primaries_.push_back(0);  // the end, lower than any weight
+    }
+    size_t at = 0;
+    for (const char c : ascii) {
+        const uint32_t weight = asciiPrimaries_[static_cast<unsigned char>(c)];
+        if (weight == 0) continue;
+        const uint32_t otherWeight = primaries_[at];
+        if (weight != otherWeight) return weight < otherWeight ? -1 : 1;
+        ++at;
+    }
+    return primaries_[at] == 0 ? 0 : -1;  // the ASCII name ended first: equal so far, or shorter
 }
 
 // Character by character, by the simple mapping (u_tolower), which is the
@@ -239,7 +301,13 @@ int IcuText::compare(std::string_view a, std::string_view b) const {
         appendLower(b, lowerB);
         return lowerA.compare(lowerB);
     }
-    const bool asciiPair = !asciiRanks_.empty() && isAscii(a) && isAscii(b);
+    const bool asciiA = !asciiRanks_.empty() && isAscii(a);
+    const bool asciiB = !asciiRanks_.empty() && isAscii(b);
+    if (asciiA != asciiB) {
+        if (const int byPrimaries = asciiA ? comparePrimaries(a, b) : -comparePrimaries(b, a))
+            return byPrimaries;
+    }
+    const bool asciiPair = asciiA && asciiB;
     if (asciiPair || compareByKeys_) {
         std::string keyA;
         std::string keyB;

@@ -13,6 +13,7 @@
 #include <vector>
 
 struct UCollator;
+struct UCollationElements;
 
 namespace vx::posix {
 
@@ -40,6 +41,10 @@ public:
 
 private:
     void appendCollationKey(std::string_view name, std::string& out) const;
+    // Compares a name of ASCII characters with one of other characters by
+    // their primary weights (the letters without their accents) alone: <0
+    // or >0 when those differ, 0 when they do not decide.
+    int comparePrimaries(std::string_view ascii, std::string_view other) const;
 
     std::string locale_;
     UCollator* collator_ = nullptr;
@@ -47,7 +52,15 @@ private:
     // characters the collation ignores), when the collation orders ASCII
     // text character by character; empty otherwise.
     std::vector<uint8_t> asciiRanks_;
+    // Each ASCII character's primary weight, 0 where it has none; filled
+    // with asciiRanks_.
+    std::vector<uint32_t> asciiPrimaries_;
     bool compareByKeys_ = false;
+    // The primary weights of the last name of other characters compared
+    // with an ASCII one: sorting compares one such name with many in a row.
+    mutable std::string primariesOf_;
+    mutable std::vector<uint32_t> primaries_;
+    mutable UCollationElements* elements_ = nullptr;
     mutable std::u16string utf16_;  // reused conversion buffers
     mutable std::u16string utf16Other_;
 };

@@ -16,20 +16,29 @@ void NameIndex::reserve(size_t entries) {
     entries_.reserve(entries);
 }
 
-size_t NameIndex::find(std::string_view lowered, std::string_view name, bool& found) const {
+namespace {
+
+uint64_t hashOf(std::string_view lowered) {
+    return std::hash<std::string_view>{}(lowered);
+}
+
+}  // namespace
+
+size_t NameIndex::find(uint64_t hash, std::string_view lowered, std::string_view name, bool& found) const {
     const size_t mask = slots_.size() - 1;
     size_t free = SIZE_MAX;
-    for (size_t slot = std::hash<std::string_view>{}(lowered)&mask;; slot = (slot + 1) & mask) {
-        const uint32_t number = slots_[slot];
-        if (number == kEmpty) {
+    for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const uint64_t held = slots_[slot];
+        if (held == kEmpty) {
             found = false;
             return free == SIZE_MAX ? slot : free;
         }
-        if (number == kErased) {
+        if (held == kErased) {
             if (free == SIZE_MAX) free = slot;
             continue;
         }
-        const Entry& entry = entries_[number];
+        if (slotFor(hash, 0) != slotFor(held, 0)) continue;
+        const Entry& entry = entries_[numberIn(held)];
         if (loweredOf(entry) == lowered && nameOf(entry) == name) {
             found = true;
             return slot;
@@ -39,11 +48,12 @@ size_t NameIndex::find(std::string_view lowered, std::string_view name, bool& fo
 
 void NameIndex::insert(std::string_view lowered, std::string_view name) {
     if ((used_ + 1) * 2 > slots_.size()) rebuild(std::max<size_t>(16, live_ * 4));
+    const uint64_t hash = hashOf(lowered);
     bool found = false;
-    const size_t slot = find(lowered, name, found);
+    const size_t slot = find(hash, lowered, name, found);
     if (found) return;
     if (slots_[slot] == kEmpty) ++used_;
-    slots_[slot] = static_cast<uint32_t>(entries_.size());
+    slots_[slot] = slotFor(hash, static_cast<uint32_t>(entries_.size()));
     entries_.push_back({static_cast<uint32_t>(names_.size()), static_cast<uint32_t>(lowered.size()),
                         static_cast<uint32_t>(name.size())});
     names_.append(lowered).append(name);
@@ -53,7 +63,7 @@ void NameIndex::insert(std::string_view lowered, std::string_view name) {
 void NameIndex::erase(std::string_view lowered, std::string_view name) {
     if (slots_.empty()) return;
     bool found = false;
-    const size_t slot = find(lowered, name, found);
+    const size_t slot = find(hashOf(lowered), lowered, name, found);
     if (!found) return;
     slots_[slot] = kErased;
     --live_;
@@ -61,11 +71,12 @@ void NameIndex::erase(std::string_view lowered, std::string_view name) {
 
 void NameIndex::forEach(std::string_view lowered, const std::function<void(std::string_view)>& visit) const {
     if (slots_.empty()) return;
+    const uint64_t hash = hashOf(lowered);
     const size_t mask = slots_.size() - 1;
-    for (size_t slot = std::hash<std::string_view>{}(lowered)&mask; slots_[slot] != kEmpty;
-         slot = (slot + 1) & mask) {
-        if (slots_[slot] == kErased) continue;
-        const Entry& entry = entries_[slots_[slot]];
+    for (size_t slot = hash & mask; slots_[slot] != kEmpty; slot = (slot + 1) & mask) {
+        const uint64_t held = slots_[slot];
+        if (held == kErased || slotFor(hash, 0) != slotFor(held, 0)) continue;
+        const Entry& entry = entries_[numberIn(held)];
         if (loweredOf(entry) == lowered) visit(nameOf(entry));
     }
 }
@@ -77,8 +88,8 @@ void NameIndex::rebuild(size_t capacity) {
     while (power < capacity) power *= 2;
     std::vector<uint32_t> live;
     live.reserve(live_);
-    for (uint32_t number : slots_) {
-        if (number != kEmpty && number != kErased) live.push_back(number);
+    for (uint64_t held : slots_) {
+        if (held != kEmpty && held != kErased) live.push_back(numberIn(held));
     }
     std::string names;
     names.reserve(names_.size());
@@ -95,9 +106,10 @@ void NameIndex::rebuild(size_t capacity) {
     used_ = live_ = 0;
     const size_t mask = power - 1;
     for (uint32_t number = 0; number < entries_.size(); ++number) {
-        size_t slot = std::hash<std::string_view>{}(loweredOf(entries_[number])) & mask;
+        const uint64_t hash = hashOf(loweredOf(entries_[number]));
+        size_t slot = hash & mask;
         while (slots_[slot] != kEmpty) slot = (slot + 1) & mask;
-        slots_[slot] = number;
+        slots_[slot] = slotFor(hash, number);
         ++used_;
         ++live_;
     }

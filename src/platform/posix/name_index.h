@@ -35,8 +35,13 @@ private:
         uint32_t loweredLength;
         uint32_t nameLength;
     };
-    static constexpr uint32_t kEmpty = UINT32_MAX;
-    static constexpr uint32_t kErased = UINT32_MAX - 1;
+    // A slot holds an entry's number and the high half of its lower case's
+    // hash, so most slots that do not match are passed without looking at
+    // the entry.
+    static constexpr uint64_t kEmpty = UINT64_MAX;
+    static constexpr uint64_t kErased = UINT64_MAX - 1;
+    static uint64_t slotFor(uint64_t hash, uint32_t number) { return (hash & 0xFFFFFFFF00000000u) | number; }
+    static uint32_t numberIn(uint64_t slot) { return static_cast<uint32_t>(slot); }
 
     [[nodiscard]] std::string_view loweredOf(const Entry& entry) const {
         return std::string_view(names_).substr(entry.offset, entry.loweredLength);
@@ -46,12 +51,13 @@ private:
     }
     // The slot that holds the entry (lowered, name), or kEmpty's slot where
     // it would go.
-    [[nodiscard]] size_t find(std::string_view lowered, std::string_view name, bool& found) const;
+    [[nodiscard]] size_t find(uint64_t hash, std::string_view lowered, std::string_view name,
+                              bool& found) const;
     void rebuild(size_t capacity);
 
     std::string names_;
     std::vector<Entry> entries_;
-    std::vector<uint32_t> slots_;  // entry numbers, kEmpty or kErased
+    std::vector<uint64_t> slots_;
     size_t live_ = 0;
     size_t used_ = 0;  // slots not empty, erased ones included
 };

@@ -162,6 +162,11 @@ Status PosixPlatform::readDirectory(const std::string& directory, NameList* subf
     const Dir dir(opendir(directory.c_str()));
     if (!dir) return systemFailure(errno);
     const int dirFd = dirfd(dir.get());
+    // The directory's size on disk gives a rough count of its entries, so
+    // the index is made large enough once rather than grown step by step.
+    struct stat info {};
+    if (fstat(dirFd, &info) == 0)
+        index_.reserve(std::min<size_t>(static_cast<size_t>(info.st_size) / 32, 1u << 22));
     for (;;) {
         errno = 0;
         const dirent* entry = readdir(dir.get());
@@ -171,7 +176,7 @@ Status PosixPlatform::readDirectory(const std::string& directory, NameList* subf
         lowered_.clear();
         text_.appendLower(name, lowered_);
         index_.insert(lowered_, name);
-        if (subfolders && isSubfolder(dirFd, *entry)) subfolders->add(name);
+        if (subfolders && isSubfolder(dirFd, *entry)) subfolders->add(name, lowered_);
     }
     if (errno != 0) return systemFailure(errno);
     indexed_ = directory;
