@@ -113,6 +113,18 @@ TEST_F(PosixPlatformTest, FallbackRenameNeverReplacesAnythingEither) {
     EXPECT_EQ(renameNoReplace(dir / "Foo", dir / "Foo.rte", false), 0);
     EXPECT_TRUE(dir.exists("Foo.rte/data.ini"));
     EXPECT_FALSE(dir.exists("Foo"));
+
+    // A linked mod is renamed as a link, never onto an existing name, and
+    // the folder it points to stays where it is.
+    dir.makeFolder("elsewhere");
+    ASSERT_EQ(symlink("elsewhere", (dir / "Linked").c_str()), 0);
+    EXPECT_EQ(renameNoReplace(dir / "Linked", dir / "File", false), EEXIST);
+    EXPECT_EQ(renameNoReplace(dir / "Linked", dir / "Linked.rte", false), 0);
+    char target[64] = {};
+    EXPECT_EQ(readlink((dir / "Linked.rte").c_str(), target, sizeof target - 1), 9);
+    EXPECT_STREQ(target, "elsewhere");
+    EXPECT_EQ(dir.entries(),
+              (std::vector<std::string>{"Empty", "File", "Foo.rte", "Linked.rte", "elsewhere"}));
 }
 
 // Only here can two folders differ in letter case alone.
