@@ -35,14 +35,16 @@ public:
         }
         const NativeStringView key = NativeStringView(lowered_).substr(start);
         const size_t hash = std::hash<NativeStringView>{}(key);
+        // The tag is taken from other bits than the slot, on 32-bit systems too.
+        const auto tag = static_cast<uint32_t>((static_cast<uint64_t>(hash) * 0x9E3779B97F4A7C15u) >> 32);
         const size_t mask = slots_.size() - 1;
         for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
             if (slots_[slot].span == kEmpty) {
-                slots_[slot] = {static_cast<uint32_t>(hash >> 32), static_cast<uint32_t>(spans_.size())};
+                slots_[slot] = {tag, static_cast<uint32_t>(spans_.size())};
                 spans_.push_back({static_cast<uint32_t>(start), static_cast<uint32_t>(key.size())});
                 return true;
             }
-            if (slots_[slot].hash != static_cast<uint32_t>(hash >> 32)) continue;
+            if (slots_[slot].hash != tag) continue;
             const Span& seen = spans_[slots_[slot].span];
             if (NativeStringView(lowered_).substr(seen.offset, seen.length) == key) {
                 lowered_.resize(start);

@@ -8,10 +8,14 @@
 
 namespace vx::mods::text {
 
+// The window's caption, also the title of a box that only informs, and the
+// captions of its two buttons ("&" marks the access key).
+inline constexpr NativeStringView kProgramTitle = VX_NATIVE("deDidAzorovo");
+inline constexpr NativeStringView kLaunchCaption = VX_NATIVE("&Launch Vexmoor");
+inline constexpr NativeStringView kAboutCaption = VX_NATIVE("&About...");
+
 inline constexpr NativeStringView kErrorTitle = VX_NATIVE("Error");
 inline constexpr NativeStringView kAboutTitle = VX_NATIVE("About...");
-// The title of a box that only informs, as the window's caption.
-inline constexpr NativeStringView kProgramTitle = VX_NATIVE("deDidAzorovo");
 
 inline constexpr NativeStringView kProgramFileMissing = VX_NATIVE("Vexmoor.exe not found!");
 inline constexpr NativeStringView kDuplicate =

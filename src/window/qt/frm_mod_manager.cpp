@@ -1,6 +1,8 @@
 #include "window/qt/frm_mod_manager.h"
 
 #include "mods/commands.h"
+#include "mods/texts.h"
+#include "window/qt/qt_platform.h"
 
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -47,7 +49,7 @@ frmModManager::frmModManager(Platform& platform, QWidget* parent)
     QAccessible::installFactory(accessibleFactory);  // before anything asks for this window's
     ModListView::installAccessibility();
     setObjectName(QStringLiteral("frmModManager"));
-    setWindowTitle(QStringLiteral("deDidAzorovo"));
+    setWindowTitle(displayText(mods::text::kProgramTitle));
     QIcon icon(QStringLiteral(":/icon.ico"));    // the 16 x 16 images
     icon.addFile(QStringLiteral(":/icon.png"));  // larger, for task switchers
     // On the application, so that the message boxes carry it as well, also
@@ -78,9 +80,9 @@ frmModManager::frmModManager(Platform& platform, QWidget* parent)
     list1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list1_->setModel(&model_);
 
-    command2_ = makeButton(QStringLiteral("&About..."), QStringLiteral("About"), this);
+    command2_ = makeButton(displayText(mods::text::kAboutCaption), QStringLiteral("About"), this);
     command2_->setObjectName(QStringLiteral("Command2"));
-    command1_ = makeButton(QStringLiteral("&Launch Vexmoor"), QStringLiteral("Launch Vexmoor"), this);
+    command1_ = makeButton(displayText(mods::text::kLaunchCaption), QStringLiteral("Launch Vexmoor"), this);
     command1_->setObjectName(QStringLiteral("Command1"));
     placeControls();
 

@@ -17,7 +17,6 @@ namespace vx::win32 {
 namespace {
 
 constexpr wchar_t kClassName[] = L"deDidAzorovo.frmModManager";
-constexpr wchar_t kCaption[] = L"deDidAzorovo";
 
 // A fixed single-line frame with a title bar, the system menu and the close
 // button; no sizing border, no minimize or maximize button. Children are
@@ -73,8 +72,20 @@ constexpr DWORD kImage1Style = WS_CHILD | WS_VISIBLE | WS_GROUP | SS_BITMAP;
 // edge; both keep their bottom edge.
 constexpr ControlLayout kControls[] = {
     {frmModManager::kList1, WC_LISTVIEWW, L"", kList1Style, WS_EX_CLIENTEDGE, {8, 112, 433, 386}},
-    {frmModManager::kCommand1, WC_BUTTONW, L"&Launch Vexmoor", kButtonStyle, 0, {280, 392, 433, 417}, kRight},
-    {frmModManager::kCommand2, WC_BUTTONW, L"&About...", kButtonStyle, 0, {8, 392, 161, 417}, kLeft},
+    {frmModManager::kCommand1,
+     WC_BUTTONW,
+     mods::text::kLaunchCaption.data(),
+     kButtonStyle,
+     0,
+     {280, 392, 433, 417},
+     kRight},
+    {frmModManager::kCommand2,
+     WC_BUTTONW,
+     mods::text::kAboutCaption.data(),
+     kButtonStyle,
+     0,
+     {8, 392, 161, 417},
+     kLeft},
     {frmModManager::kImage1, WC_STATICW, L"", kImage1Style, 0, {21, 0, 421, 100}},
 };
 
@@ -113,8 +124,8 @@ Result<std::unique_ptr<frmModManager>> frmModManager::create(Platform& platform,
     std::unique_ptr<frmModManager> window(new frmModManager(platform, instance));
     // Created at the system's default place, which picks the monitor; sized
     // and centred on that monitor once its DPI is known.
-    if (!CreateWindowExW(kExStyle, kClassName, kCaption, kStyle, CW_USEDEFAULT, 0, kClientWidth,
-                         kClientHeight, nullptr, nullptr, instance, window.get())) {
+    if (!CreateWindowExW(kExStyle, kClassName, mods::text::kProgramTitle.data(), kStyle, CW_USEDEFAULT, 0,
+                         kClientWidth, kClientHeight, nullptr, nullptr, instance, window.get())) {
         return failure(L"Cannot create the main window");
     }
 
