@@ -1,5 +1,5 @@
 #!/bin/sh
-# Runs a fuzz target for seven seconds from its committed corpus, without
+# Runs a fuzz target for six seconds from its committed corpus, without
 # adding to it: new inputs go to a scratch directory.
 #   run-fuzzer.sh FUZZER CORPUS ARTIFACT_PREFIX [libFuzzer options...]
 # A longer search, keeping what it finds:
@@ -9,5 +9,5 @@ fuzzer=$1 corpus=$2 artifacts=$3
 shift 3
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-"$fuzzer" -max_total_time=7 -timeout=5 -print_final_stats=1 -artifact_prefix="$artifacts" \
+"$fuzzer" -max_total_time=6 -timeout=5 -print_final_stats=1 -artifact_prefix="$artifacts" \
   -dict="$(dirname "$0")/names.dict" "$@" "$scratch" "$corpus"
