@@ -149,7 +149,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check(platform.messages.at(0) == vx::mods::text::duplicate(*duplicate), "duplicate names the second");
         return 0;
     }
-    check(ready == base && platform.ends == (base ? 0 : 1), "ready exactly with the base data folder");
+    check(ready == base && platform.ends == (base ? 0 : 1) && platform.messages.size() == (base ? 0u : 1u),
+          "ready exactly with the base data folder");
     if (!base)
         check(platform.messages.at(0) == vx::mods::text::kNotInMainDirectory, "main directory message");
 
