@@ -3,15 +3,17 @@
 # program's whole suite, the core's tests again under AddressSanitizer and
 # UBSan, then the Windows program's suite under Wine (with an X server of its
 # own for the window tests), then the Linux program starting the Windows game
-# through Wine (it needs both builds), and last builds the release twice to
-# check that it comes out byte for byte the same.
+# through Wine (it needs both builds), builds the release twice to check that
+# it comes out byte for byte the same, and last runs the fuzz targets for a
+# short while each.
 set -euo pipefail
 cd "$(dirname "$0")"
 
-scripts/ensure-packages.sh $(grep -hv '^#' scripts/packages.txt scripts/packages-windows.txt)
+scripts/ensure-packages.sh $(grep -hv '^#' scripts/packages.txt scripts/packages-windows.txt scripts/packages-test.txt)
 
 cmake --workflow --preset linux
 cmake --workflow --preset linux-asan
 xvfb-run -a -s "-screen 0 1280x1024x24" cmake --workflow --preset windows
 xvfb-run -a tools/launch_through_wine_test.sh build/linux/deDidAzorovo build/windows/tools/Vexmoor.exe
 tests/release/reproducible_test.sh
+cmake --workflow --preset fuzz

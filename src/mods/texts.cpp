@@ -100,12 +100,15 @@ std::vector<Character> charactersOf(NativeStringView name) {
 // Characters that take no room on screen or change how the text around them
 // is laid out: soft hyphen, joiners and zero-width spaces, direction marks,
 // embeddings, overrides and isolates, line and paragraph separators, word
-// joiner and invisible operators, the byte-order mark, fillers.
+// joiner and invisible operators, the byte-order mark, fillers, the format
+// controls of Egyptian hieroglyphs, shorthand and musical notation, and the
+// tag characters.
 bool isInvisible(char32_t c) {
     return c == 0x00AD || c == 0x034F || c == 0x061C || c == 0x115F || c == 0x1160 || c == 0x17B4 ||
            c == 0x17B5 || c == 0x180E || (c >= 0x200B && c <= 0x200F) || (c >= 0x2028 && c <= 0x202E) ||
            (c >= 0x2060 && c <= 0x206F) || c == 0x3164 || c == 0xFEFF || c == 0xFFA0 ||
-           (c >= 0xFFF9 && c <= 0xFFFB);
+           (c >= 0xFFF9 && c <= 0xFFFB) || (c >= 0x13430 && c <= 0x1343F) || (c >= 0x1BCA0 && c <= 0x1BCA3) ||
+           (c >= 0x1D173 && c <= 0x1D17A) || (c >= 0xE0000 && c <= 0xE007F);
 }
 
 // Letters of scripts written from right to left.
