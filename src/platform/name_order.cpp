@@ -27,14 +27,14 @@ uint64_t keyPrefix(std::string_view key, size_t from) {
 }  // namespace
 
 std::vector<uint32_t> orderByKeys(std::span<const NativeStringView> names, const AppendSortKey& appendKey,
-                                  const CompareNames& compareAcrossFamilies) {
+                                  const CompareNames& compare) {
     std::string keys;
     keys.reserve(names.size() * 24);
     std::vector<SortItem> items;
     items.reserve(names.size());
     for (size_t index = 0; index < names.size(); ++index) {
         const size_t offset = keys.size();
-        const int family = appendKey(names[index], keys);
+        const int family = appendKey(index, keys);
         const std::string_view key = std::string_view(keys).substr(offset);
         items.push_back({keyPrefix(key, 0), keyPrefix(key, 8), static_cast<uint32_t>(offset),
                          static_cast<uint32_t>(key.size()), static_cast<uint32_t>(index),
@@ -50,11 +50,12 @@ std::vector<uint32_t> orderByKeys(std::span<const NativeStringView> names, const
         if (a.prefix != b.prefix) return a.prefix < b.prefix;
         if (a.prefix2 != b.prefix2) return a.prefix2 < b.prefix2;
         if (const int byKey = keyOf(a).compare(keyOf(b))) return byKey < 0;
+        if (const int byName = compare(nameOf(a), nameOf(b))) return byName < 0;
         if (const int byUnits = nameOf(a).compare(nameOf(b))) return byUnits < 0;
         return a.index < b.index;
     });
     const auto across = [&](const SortItem& a, const SortItem& b) {
-        if (const int byName = compareAcrossFamilies(nameOf(a), nameOf(b))) return byName < 0;
+        if (const int byName = compare(nameOf(a), nameOf(b))) return byName < 0;
         if (const int byUnits = nameOf(a).compare(nameOf(b))) return byUnits < 0;
         return a.index < b.index;
     };

@@ -8,6 +8,7 @@
 #include <unicode/ustring.h>
 
 #include <algorithm>
+#include <unordered_set>
 
 #include <cstring>
 
@@ -104,79 +105,33 @@ std::string collationLocale(const std::string& locale) {
     return locale;
 }
 
-// Sort keys for names of ASCII characters without the collator: one byte
-// per character, its rank among the primary weights of ASCII characters.
-// This gives the collator's own order when every ASCII character has one
-// primary weight of its own: at the strength used, letter case ignored, all
-// ASCII characters have the same secondary weight, so two such names compare
-// as the sequences of their characters' primary weights do, skipping the
-// characters the collation ignores. The root collation has no contraction or
-// expansion made of ASCII characters; a locale that tailors any ASCII
-// character (Czech "ch", Danish "aa", Turkish dotless i) or orders digits as
-// numbers keeps the collator for everything. Returns no ranks then.
-std::vector<uint8_t> asciiRanksFor(UCollator* collator) {
+// Whether each ASCII character can be weighed on its own, so that a name's
+// primary weights are those of its characters one by one: not where digits
+// are ordered as numbers, nor where the locale joins ASCII characters into
+// one letter (Czech "ch", Danish "aa"). A tailored single character (Turkish
+// dotless i) is fine: its weight is read from the collator. Whether a
+// character expands to several weights ("x" as "ks") is seen when the
+// weights are read.
+bool asciiWeighsAlone(UCollator* collator) {
     UErrorCode status = U_ZERO_ERROR;
     if (ucol_getAttribute(collator, UCOL_NUMERIC_COLLATION, &status) != UCOL_OFF || U_FAILURE(status))
-        return {};
+        return false;
     USet* tailored = ucol_getTailoredSet(collator, &status);
-    if (U_FAILURE(status)) return {};
-    bool plain = true;
-    for (int32_t item = 0; plain && item < uset_getItemCount(tailored); ++item) {
+    if (U_FAILURE(status)) return false;
+    bool alone = true;
+    for (int32_t item = 0; alone && item < uset_getItemCount(tailored); ++item) {
         UChar32 start = 0;
         UChar32 end = 0;
         UChar text[64];
         UErrorCode itemStatus = U_ZERO_ERROR;
         const int32_t length = uset_getItem(tailored, item, &start, &end, text, 64, &itemStatus);
-        // A tailored single character (Turkish dotless i) is fine: its weight
-        // is read from the collator below. A contraction matters only if a
-        // name of ASCII characters can hold it ("ch"); "n" + combining tilde
-        // cannot.
+        // A contraction matters only if a name of ASCII characters can hold
+        // it ("ch"); "n" + combining tilde cannot.
         if (length > 0)
-            plain = !std::all_of(text, text + std::min(length, 64), [](UChar c) { return c < 0x80; });
+            alone = !std::all_of(text, text + std::min(length, 64), [](UChar c) { return c < 0x80; });
     }
     uset_close(tailored);
-    if (!plain) return {};
-
-    // Every ASCII character must be one collation element at most: a
-    // character that expands to several ("x" as "ks") cannot be ranked.
-    for (UChar c = 1; c < 0x80; ++c) {
-        UCollationElements* elements = ucol_openElements(collator, &c, 1, &status);
-        if (U_FAILURE(status)) return {};
-        int primaries = 0;
-        for (int32_t element = ucol_next(elements, &status); element != UCOL_NULLORDER && U_SUCCESS(status);
-             element = ucol_next(elements, &status)) {
-            const bool continuation = (element & 0xC0) == 0xC0;
-            if (!continuation && ucol_primaryOrder(element) != 0) ++primaries;
-        }
-        ucol_closeElements(elements);
-        if (U_FAILURE(status) || primaries > 1) return {};
-    }
-
-    // Each character's primary weight: its sort key up to the level separator.
-    std::vector<std::string> primaries(0x80);
-    for (UChar c = 1; c < 0x80; ++c) {
-        uint8_t key[64];
-        const int32_t length = ucol_getSortKey(collator, &c, 1, key, sizeof key);
-        if (length <= 0 || length > static_cast<int32_t>(sizeof key)) return {};
-        const auto* separator = std::find(key, key + length, uint8_t{1});
-        const auto* terminator = std::find(key, key + length, uint8_t{0});
-        primaries[c].assign(reinterpret_cast<const char*>(key),
-                            static_cast<size_t>(std::min(separator, terminator) - key));
-    }
-    std::vector<std::string> distinct = primaries;
-    std::sort(distinct.begin(), distinct.end());
-    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
-    distinct.erase(std::remove(distinct.begin(), distinct.end(), std::string()), distinct.end());
-    for (size_t i = 1; i < distinct.size(); ++i) {
-        if (distinct[i].rfind(distinct[i - 1], 0) == 0) return {};  // weights must not be prefixes of others
-    }
-    std::vector<uint8_t> ranks(0x80, 0);
-    for (UChar c = 1; c < 0x80; ++c) {
-        if (primaries[c].empty()) continue;
-        const auto place = std::lower_bound(distinct.begin(), distinct.end(), primaries[c]);
-        ranks[c] = static_cast<uint8_t>(1 + (place - distinct.begin()));
-    }
-    return ranks;
+    return alone;
 }
 
 // Appends the primary weights of `text`'s collation elements, leaving out
@@ -218,19 +173,20 @@ IcuText::IcuText(const char* locale) : locale_(locale ? locale : uloc_getDefault
     // Where accents count from the end of the name (Canadian French), ICU's
     // direct comparison can disagree with its own sort keys; compare keys.
     compareByKeys_ = ucol_getAttribute(collator_, UCOL_FRENCH_COLLATION, &status) == UCOL_ON;
-    asciiRanks_ = asciiRanksFor(collator_);
-    if (asciiRanks_.empty()) return;
+    if (!asciiWeighsAlone(collator_)) return;
     elements_ = ucol_openElements(collator_, nullptr, 0, &status);
-    asciiPrimaries_.assign(0x80, 0);
-    std::vector<uint32_t> primaries;
-    for (char16_t c = 1; c < 0x80 && elements_; ++c) {
-        primaries.clear();
-        if (!appendPrimaries(elements_, std::u16string(1, c), primaries) || primaries.size() > 1) {
-            asciiRanks_.clear();  // no longer one weight per character: keep to the collator
-            return;
-        }
-        if (!primaries.empty()) asciiPrimaries_[c] = primaries.front();
+    if (U_FAILURE(status)) {
+        elements_ = nullptr;
+        return;
     }
+    std::vector<uint32_t> weights(0x80, 0);
+    std::vector<uint32_t> primaries;
+    for (char16_t c = 1; c < 0x80; ++c) {
+        primaries.clear();
+        if (!appendPrimaries(elements_, std::u16string(1, c), primaries) || primaries.size() > 1) return;
+        if (!primaries.empty()) weights[c] = primaries.front();
+    }
+    asciiPrimaries_ = std::move(weights);
 }
 
 IcuText::~IcuText() {
@@ -244,7 +200,6 @@ IcuText::~IcuText() {
 // their weights do, whatever their accents: accents count only between names
 // of equal weights.
 int IcuText::comparePrimaries(std::string_view ascii, std::string_view other) const {
-    if (!elements_) return 0;
     if (other != primariesOf_ || primaries_.empty()) {
         primaries_.clear();
         toUtf16(other, utf16Other_);
@@ -301,8 +256,8 @@ int IcuText::compare(std::string_view a, std::string_view b) const {
         appendLower(b, lowerB);
         return lowerA.compare(lowerB);
     }
-    const bool asciiA = !asciiRanks_.empty() && isAscii(a);
-    const bool asciiB = !asciiRanks_.empty() && isAscii(b);
+    const bool asciiA = !asciiPrimaries_.empty() && isAscii(a);
+    const bool asciiB = !asciiPrimaries_.empty() && isAscii(b);
     if (asciiA != asciiB) {
         if (const int byPrimaries = asciiA ? comparePrimaries(a, b) : -comparePrimaries(b, a))
             return byPrimaries;
@@ -326,20 +281,104 @@ int IcuText::compare(std::string_view a, std::string_view b) const {
                         static_cast<int32_t>(utf16Other_.size()));
 }
 
+// Where ASCII characters weigh alone, every name's key is its primary
+// weights, four bytes each: for ASCII names straight from a table, for the
+// others from the collator's elements. Those keys order names as the
+// collator does wherever they differ; names of equal weights (accents
+// aside) are then compared in full. Elsewhere the key is the collator's own.
 int IcuText::appendSortKey(std::string_view name, std::string& out) const {
     if (!collator_) {
         appendLower(name, out);
         return kCollationKey;
     }
-    if (!asciiRanks_.empty() && isAscii(name)) {
-        for (const char c : name) {
-            if (const uint8_t rank = asciiRanks_[static_cast<unsigned char>(c)])
-                out += static_cast<char>(rank);
+    if (!asciiPrimaries_.empty()) {
+        const auto appendWeight = [&out](uint32_t weight) {
+            const char bytes[4] = {static_cast<char>(weight >> 24), static_cast<char>(weight >> 16),
+                                   static_cast<char>(weight >> 8), static_cast<char>(weight)};
+            out.append(bytes, 4);
+        };
+        if (isAscii(name)) {
+            for (const char c : name) {
+                if (const uint32_t weight = asciiPrimaries_[static_cast<unsigned char>(c)])
+                    appendWeight(weight);
+            }
+            return kPrimaryKey;
         }
-        return kAsciiKey;
+        std::vector<uint32_t>& weights = weights_;
+        weights.clear();
+        toUtf16(name, utf16_);
+        if (appendPrimaries(elements_, utf16_, weights)) {
+            for (const uint32_t weight : weights) appendWeight(weight);
+            return kPrimaryKey;
+        }
     }
     appendCollationKey(name, out);
     return kCollationKey;
+}
+
+void IcuText::appendSortKeys(std::span<const std::string_view> names, std::string& keys,
+                             std::vector<size_t>& ends, std::vector<uint8_t>& families) const {
+    keys.reserve(keys.size() + names.size() * 20);
+    ends.reserve(ends.size() + names.size());
+    families.reserve(families.size() + names.size());
+    if (asciiPrimaries_.empty()) {
+        for (const std::string_view name : names) {
+            families.push_back(static_cast<uint8_t>(appendSortKey(name, keys)));
+            ends.push_back(keys.size());
+        }
+        return;
+    }
+
+    // The weights of the names that are not ASCII; an empty run marks one
+    // for which the collator gave none, which gets the collator's own key.
+    std::vector<uint32_t> weights;
+    std::vector<size_t> starts;
+    std::vector<uint8_t> ascii(names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        starts.push_back(weights.size());
+        ascii[i] = isAscii(names[i]);
+        if (ascii[i]) continue;
+        toUtf16(names[i], utf16_);
+        if (!appendPrimaries(elements_, utf16_, weights)) weights.resize(starts.back());
+    }
+    starts.push_back(weights.size());
+
+    // Few weights occur, many times each.
+    std::unordered_set<uint32_t> occurring(weights.begin(), weights.end());
+    for (const uint32_t weight : asciiPrimaries_) {
+        if (weight != 0) occurring.insert(weight);
+    }
+    std::vector<uint32_t> distinct(occurring.begin(), occurring.end());
+    std::sort(distinct.begin(), distinct.end());
+    const int width = distinct.size() < 0xFF ? 1 : distinct.size() < 0xFFFF ? 2 : 4;
+    const auto rankOf = [&](uint32_t weight) {
+        return static_cast<uint32_t>(std::lower_bound(distinct.begin(), distinct.end(), weight) -
+                                     distinct.begin()) +
+               1;
+    };
+    const auto appendRank = [&](uint32_t rank) {
+        for (int shift = (width - 1) * 8; shift >= 0; shift -= 8) keys += static_cast<char>(rank >> shift);
+    };
+    std::vector<uint32_t> asciiRanks(0x80, 0);
+    for (size_t c = 1; c < 0x80; ++c) {
+        if (asciiPrimaries_[c] != 0) asciiRanks[c] = rankOf(asciiPrimaries_[c]);
+    }
+
+    for (size_t i = 0; i < names.size(); ++i) {
+        int family = kPrimaryKey;
+        if (ascii[i]) {
+            for (const char c : names[i]) {
+                if (const uint32_t rank = asciiRanks[static_cast<unsigned char>(c)]) appendRank(rank);
+            }
+        } else if (starts[i] == starts[i + 1] && !names[i].empty()) {
+            appendCollationKey(names[i], keys);
+            family = kCollationKey;
+        } else {
+            for (size_t w = starts[i]; w < starts[i + 1]; ++w) appendRank(rankOf(weights[w]));
+        }
+        families.push_back(static_cast<uint8_t>(family));
+        ends.push_back(keys.size());
+    }
 }
 
 void IcuText::appendCollationKey(std::string_view name, std::string& out) const {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,12 +33,21 @@ public:
     int compare(std::string_view a, std::string_view b) const;
 
     // Appends a sort key for the order of compare and returns its family:
-    // kCollationKey for the collator's own keys, kAsciiKey for the cheap keys
-    // of names made of ASCII characters only.
+    // kCollationKey for the collator's own keys, kPrimaryKey for keys of the
+    // primary weights alone (letters without accents), which order names as
+    // compare does wherever they differ and leave names of equal weights to
+    // compare.
     int appendSortKey(std::string_view name, std::string& out) const;
 
+    // The keys of many names at once, in one buffer (`ends` gives where each
+    // ends), with their families. Keys of primary weights are made shorter
+    // than appendSortKey's: each weight becomes its rank among the weights
+    // that occur, in one byte where fewer than 256 occur.
+    void appendSortKeys(std::span<const std::string_view> names, std::string& keys, std::vector<size_t>& ends,
+                        std::vector<uint8_t>& families) const;
+
     static constexpr int kCollationKey = 0;
-    static constexpr int kAsciiKey = 1;
+    static constexpr int kPrimaryKey = 1;
 
 private:
     void appendCollationKey(std::string_view name, std::string& out) const;
@@ -51,16 +61,16 @@ private:
     // The rank of each ASCII character's primary collation weight (0 for
     // characters the collation ignores), when the collation orders ASCII
     // text character by character; empty otherwise.
-    std::vector<uint8_t> asciiRanks_;
-    // Each ASCII character's primary weight, 0 where it has none; filled
-    // with asciiRanks_.
+    // Each ASCII character's primary weight (0 where it has none), when each
+    // weighs alone in this locale; empty otherwise.
     std::vector<uint32_t> asciiPrimaries_;
     bool compareByKeys_ = false;
     // The primary weights of the last name of other characters compared
     // with an ASCII one: sorting compares one such name with many in a row.
     mutable std::string primariesOf_;
     mutable std::vector<uint32_t> primaries_;
-    mutable UCollationElements* elements_ = nullptr;
+    UCollationElements* elements_ = nullptr;  // reused for every name
+    mutable std::vector<uint32_t> weights_;
     mutable std::u16string utf16_;  // reused conversion buffers
     mutable std::u16string utf16Other_;
 };

@@ -337,7 +337,7 @@ void Win32Platform::appendLower(NativeStringView name, NativeString& out) {
 
 std::vector<uint32_t> Win32Platform::sortedOrder(std::span<const NativeStringView> names) {
     return orderByKeys(
-        names, [this](NativeStringView name, std::string& out) { return appendSortKey(name, out); },
+        names, [&](size_t index, std::string& out) { return appendSortKey(names[index], out); },
         [this](NativeStringView a, NativeStringView b) { return compareNames(a, b); });
 }
 
