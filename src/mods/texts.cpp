@@ -1,5 +1,7 @@
 #include "mods/texts.h"
 
+#include "platform/utf8.h"
+
 #include <initializer_list>
 #include <iterator>
 #include <vector>
@@ -43,30 +45,9 @@ void appendCodePoint(NativeString& out, char32_t code) {
     }
 }
 #else
-// UTF-8, read strictly: overlong forms, surrogates and values past U+10FFFF
-// are not characters.
 Character characterAt(NativeStringView name, size_t at) {
-    const auto byte = [&](size_t i) { return static_cast<unsigned char>(name[i]); };
-    const unsigned lead = byte(at);
-    if (lead < 0x80) return {lead, true, name.substr(at, 1)};
-    size_t length = 0;
-    char32_t code = 0;
-    char32_t least = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, code = lead & 0x1F, least = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, code = lead & 0x0F, least = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, code = lead & 0x07, least = 0x10000;
-    }
-    bool valid = length != 0 && at + length <= name.size();
-    for (size_t k = 1; valid && k < length; ++k) {
-        valid = (byte(at + k) & 0xC0) == 0x80;
-        code = (code << 6) | (byte(at + k) & 0x3F);
-    }
-    valid = valid && code >= least && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
-    if (!valid) return {lead, false, name.substr(at, 1)};
-    return {code, true, name.substr(at, length)};
+    const Utf8Character character = utf8CharacterAt(name, at);
+    return {character.code, character.valid, name.substr(at, character.length)};
 }
 
 void appendCodePoint(NativeString& out, char32_t code) {

@@ -1,5 +1,7 @@
 #include "platform/posix/icu_text.h"
 
+#include "platform/utf8.h"
+
 #include <unicode/uchar.h>
 #include <unicode/ucol.h>
 #include <unicode/ucoleitr.h>
@@ -52,46 +54,19 @@ bool appendAsciiLower(std::string_view name, std::string& out) {
 // names through this one function, so they always agree.
 bool toUtf16(std::string_view name, std::u16string& out) {
     out.resize(name.size());  // never more UTF-16 units than UTF-8 bytes
-    const auto* bytes = reinterpret_cast<const unsigned char*>(name.data());
-    const size_t size = name.size();
     size_t units = 0;
     bool wellFormed = true;
-    for (size_t i = 0; i < size;) {
-        const unsigned lead = bytes[i];
-        if (lead < 0x80) {
-            out[units++] = static_cast<char16_t>(lead);
-            ++i;
-            continue;
-        }
-        size_t length = 0;
-        char32_t code = 0;
-        char32_t least = 0;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2, code = lead & 0x1F, least = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3, code = lead & 0x0F, least = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4, code = lead & 0x07, least = 0x10000;
-        }
-        bool valid = length != 0 && i + length <= size;
-        for (size_t k = 1; valid && k < length; ++k) {
-            valid = (bytes[i + k] & 0xC0) == 0x80;
-            code = (code << 6) | (bytes[i + k] & 0x3F);
-        }
-        valid = valid && code >= least && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
-        if (!valid) {
-            out[units++] = u'\uFFFD';
-            wellFormed = false;
-            ++i;
-            continue;
-        }
+    for (size_t i = 0; i < name.size();) {
+        const Utf8Character character = utf8CharacterAt(name, i);
+        i += character.length;
+        const char32_t code = character.valid ? character.code : U'\uFFFD';
+        wellFormed = wellFormed && character.valid;
         if (code >= 0x10000) {
             out[units++] = static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
             out[units++] = static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
         } else {
             out[units++] = static_cast<char16_t>(code);
         }
-        i += length;
     }
     out.resize(units);
     return wellFormed;
