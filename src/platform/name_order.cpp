@@ -26,22 +26,19 @@ uint64_t keyPrefix(std::string_view key, size_t from) {
 
 }  // namespace
 
-std::vector<uint32_t> orderByKeys(std::span<const NativeStringView> names, const AppendSortKey& appendKey,
+std::vector<uint32_t> orderByKeys(std::span<const NativeStringView> names, const SortKeys& keys,
                                   const CompareNames& compare) {
-    std::string keys;
-    keys.reserve(names.size() * 24);
     std::vector<SortItem> items;
     items.reserve(names.size());
     for (size_t index = 0; index < names.size(); ++index) {
-        const size_t offset = keys.size();
-        const int family = appendKey(index, keys);
-        const std::string_view key = std::string_view(keys).substr(offset);
+        const size_t offset = index == 0 ? 0 : keys.ends[index - 1];
+        const std::string_view key = std::string_view(keys.bytes).substr(offset, keys.ends[index] - offset);
         items.push_back({keyPrefix(key, 0), keyPrefix(key, 8), static_cast<uint32_t>(offset),
                          static_cast<uint32_t>(key.size()), static_cast<uint32_t>(index),
-                         static_cast<uint32_t>(family)});
+                         static_cast<uint32_t>(keys.families[index])});
     }
     const auto keyOf = [&keys](const SortItem& item) {
-        return std::string_view(keys).substr(item.keyOffset, item.keyLength);
+        return std::string_view(keys.bytes).substr(item.keyOffset, item.keyLength);
     };
     const auto nameOf = [&names](const SortItem& item) { return names[item.index]; };
 

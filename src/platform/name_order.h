@@ -15,14 +15,25 @@
 
 namespace vx {
 
-// Appends the key of the name at `index` to `out` and returns the key's family.
-using AppendSortKey = std::function<int(size_t index, std::string& out)>;
+// The names' keys, one after another in one buffer, and each key's family.
+struct SortKeys {
+    std::string bytes;
+    std::vector<size_t> ends;  // where each name's key ends in `bytes`
+    std::vector<uint8_t> families;
+
+    void add(int family) {
+        ends.push_back(bytes.size());
+        families.push_back(static_cast<uint8_t>(family));
+    }
+};
+
 // Orders two names as the backend does: negative, zero or positive.
 using CompareNames = std::function<int(NativeStringView a, NativeStringView b)>;
 
-// The order of `names` as in Platform::sortedOrder: by key, names whose keys
-// are equal by their code units, identical names by their index.
-std::vector<uint32_t> orderByKeys(std::span<const NativeStringView> names, const AppendSortKey& appendKey,
+// The order of `names` as in Platform::sortedOrder, from their keys: by key,
+// names of equal keys by `compare`, then by their code units, identical
+// names by their index.
+std::vector<uint32_t> orderByKeys(std::span<const NativeStringView> names, const SortKeys& keys,
                                   const CompareNames& compare);
 
 }  // namespace vx

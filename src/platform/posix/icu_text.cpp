@@ -291,16 +291,13 @@ int IcuText::appendSortKey(std::string_view name, std::string& out) const {
     return kCollationKey;
 }
 
-void IcuText::appendSortKeys(std::span<const std::string_view> names, std::string& keys,
-                             std::vector<size_t>& ends, std::vector<uint8_t>& families) const {
+void IcuText::appendSortKeys(std::span<const std::string_view> names, SortKeys& out) const {
+    std::string& keys = out.bytes;
     keys.reserve(keys.size() + names.size() * 20);
-    ends.reserve(ends.size() + names.size());
-    families.reserve(families.size() + names.size());
+    out.ends.reserve(out.ends.size() + names.size());
+    out.families.reserve(out.families.size() + names.size());
     if (asciiPrimaries_.empty()) {
-        for (const std::string_view name : names) {
-            families.push_back(static_cast<uint8_t>(appendSortKey(name, keys)));
-            ends.push_back(keys.size());
-        }
+        for (const std::string_view name : names) out.add(appendSortKey(name, keys));
         return;
     }
 
@@ -334,25 +331,26 @@ void IcuText::appendSortKeys(std::span<const std::string_view> names, std::strin
     const auto appendRank = [&](uint32_t rank) {
         for (int shift = (width - 1) * 8; shift >= 0; shift -= 8) keys += static_cast<char>(rank >> shift);
     };
-    std::vector<uint32_t> asciiRanks(0x80, 0);
+    // Each ASCII character's key bytes, none for those without a weight.
+    std::vector<std::string> asciiBytes(0x80);
     for (size_t c = 1; c < 0x80; ++c) {
-        if (asciiPrimaries_[c] != 0) asciiRanks[c] = rankOf(asciiPrimaries_[c]);
+        if (asciiPrimaries_[c] == 0) continue;
+        const uint32_t rank = rankOf(asciiPrimaries_[c]);
+        for (int shift = (width - 1) * 8; shift >= 0; shift -= 8)
+            asciiBytes[c] += static_cast<char>(rank >> shift);
     }
 
     for (size_t i = 0; i < names.size(); ++i) {
         int family = kPrimaryKey;
         if (ascii[i]) {
-            for (const char c : names[i]) {
-                if (const uint32_t rank = asciiRanks[static_cast<unsigned char>(c)]) appendRank(rank);
-            }
+            for (const char c : names[i]) keys += asciiBytes[static_cast<unsigned char>(c)];
         } else if (starts[i] == starts[i + 1] && !names[i].empty()) {
             appendCollationKey(names[i], keys);
             family = kCollationKey;
         } else {
             for (size_t w = starts[i]; w < starts[i + 1]; ++w) appendRank(rankOf(weights[w]));
         }
-        families.push_back(static_cast<uint8_t>(family));
-        ends.push_back(keys.size());
+        out.add(family);
     }
 }
 

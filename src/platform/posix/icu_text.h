@@ -7,6 +7,8 @@
 // text with each invalid byte as U+FFFD.
 #pragma once
 
+#include "platform/name_order.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -39,12 +41,11 @@ public:
     // compare.
     int appendSortKey(std::string_view name, std::string& out) const;
 
-    // The keys of many names at once, in one buffer (`ends` gives where each
-    // ends), with their families. Keys of primary weights are made shorter
-    // than appendSortKey's: each weight becomes its rank among the weights
-    // that occur, in one byte where fewer than 256 occur.
-    void appendSortKeys(std::span<const std::string_view> names, std::string& keys, std::vector<size_t>& ends,
-                        std::vector<uint8_t>& families) const;
+    // The keys of many names at once, with their families. Keys of primary
+    // weights are made shorter than appendSortKey's: each weight becomes its
+    // rank among the weights that occur, in one byte where fewer than 256
+    // occur.
+    void appendSortKeys(std::span<const std::string_view> names, SortKeys& keys) const;
 
     static constexpr int kCollationKey = 0;
     static constexpr int kPrimaryKey = 1;

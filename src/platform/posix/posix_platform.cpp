@@ -412,18 +412,10 @@ void PosixPlatform::appendLower(NativeStringView name, NativeString& out) {
 
 // The keys of all the names are made at once, so that they can be short.
 std::vector<uint32_t> PosixPlatform::sortedOrder(std::span<const NativeStringView> names) {
-    std::string keys;
-    std::vector<size_t> ends;
-    std::vector<uint8_t> families;
-    text_.appendSortKeys(names, keys, ends, families);
-    return orderByKeys(
-        names,
-        [&](size_t index, std::string& out) {
-            const size_t begin = index == 0 ? 0 : ends[index - 1];
-            out.append(keys, begin, ends[index] - begin);
-            return families[index];
-        },
-        [this](NativeStringView a, NativeStringView b) { return text_.compare(a, b); });
+    SortKeys keys;
+    text_.appendSortKeys(names, keys);
+    return orderByKeys(names, keys,
+                       [this](NativeStringView a, NativeStringView b) { return text_.compare(a, b); });
 }
 
 }  // namespace vx::posix

@@ -336,9 +336,11 @@ void Win32Platform::appendLower(NativeStringView name, NativeString& out) {
 }
 
 std::vector<uint32_t> Win32Platform::sortedOrder(std::span<const NativeStringView> names) {
-    return orderByKeys(
-        names, [&](size_t index, std::string& out) { return appendSortKey(names[index], out); },
-        [this](NativeStringView a, NativeStringView b) { return compareNames(a, b); });
+    SortKeys keys;
+    keys.bytes.reserve(names.size() * 32);
+    for (const NativeStringView name : names) keys.add(appendSortKey(name, keys.bytes));
+    return orderByKeys(names, keys,
+                       [this](NativeStringView a, NativeStringView b) { return compareNames(a, b); });
 }
 
 // The order of a sorted list box, which compares its strings the same way.
