@@ -219,6 +219,31 @@ TEST_F(Win32PlatformTest, RenameRefusesAMissingSourceAFileAndAnEmptyName) {
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{".rte", "NotAFolder", longest}));
 }
 
+// Under Wine, a Unix link renamed through Windows calls would move the folder
+// it points to, and a name that is not UTF-8 would lose its bytes; both are
+// refused with the reason and left as they are.
+TEST_F(Win32PlatformTest, UnderWineLinksAndNamesThatAreNotUtf8AreNotRenamed) {
+    dir.makeFolder("store");
+    dir.makeFolder("store/realmod");
+    dir.makeFile("store/realmod/inside", "x");
+    if (!dir.unixShell("ln -s store/realmod linked.rte && mkdir \"$(printf 'caf\\351')\"")) {
+        GTEST_SKIP() << "not under Wine";
+    }
+    ASSERT_EQ(subfolderNames(), (std::vector<std::string>{"caf\uFFFD", "linked.rte", "store"}));
+
+    const Status link = rename("linked.rte", "linked");
+    ASSERT_TRUE(link);
+    EXPECT_NE(link->reason.find(L"link"), std::wstring::npos) << U(link->reason);
+    EXPECT_EQ(dir.read("store/realmod/inside"), "x");
+    EXPECT_EQ(dir.read("linked.rte/inside"), "x");
+    EXPECT_FALSE(dir.exists("linked"));
+
+    const Status name = rename("caf\uFFFD", "caf\uFFFD.rte");
+    ASSERT_TRUE(name);
+    EXPECT_NE(name->reason.find(L"not valid UTF-8"), std::wstring::npos) << U(name->reason);
+    EXPECT_EQ(subfolderNames(), (std::vector<std::string>{"caf\uFFFD", "linked.rte", "store"}));
+}
+
 // --- program start --------------------------------------------------------------
 
 // The stand-in game writes this file beside itself when it has started.

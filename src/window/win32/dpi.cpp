@@ -1,11 +1,13 @@
 #include "window/win32/dpi.h"
 
+#include "window/win32/system_dll.h"
+
 #include <uxtheme.h>
 
 namespace vx::win32 {
 namespace {
 
-// A function of user32 or uxtheme that older Windows lacks, or null.
+// A function of user32 that older Windows lacks, or null.
 template <class Function>
 Function lookUp(const wchar_t* module, const char* name) {
     const HMODULE loaded = GetModuleHandleW(module);
@@ -19,6 +21,11 @@ using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
 using SystemParametersInfoForDpiFn = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
 using OpenThemeDataForDpiFn = HTHEME(WINAPI*)(HWND, LPCWSTR, UINT);
+using OpenThemeDataFn = HTHEME(WINAPI*)(HWND, LPCWSTR);
+using CloseThemeDataFn = HRESULT(WINAPI*)(HTHEME);
+using DrawThemeBackgroundFn = HRESULT(WINAPI*)(HTHEME, HDC, int, int, const RECT*, const RECT*);
+
+constexpr wchar_t kUxTheme[] = L"uxtheme.dll";
 
 UINT screenDpi() {
     const HDC screen = GetDC(nullptr);
@@ -72,9 +79,20 @@ HFONT createMessageFont(UINT dpi) {
 }
 
 HANDLE openTheme(HWND window, const wchar_t* classes, UINT dpi) {
-    static const auto openForDpi = lookUp<OpenThemeDataForDpiFn>(L"uxtheme.dll", "OpenThemeDataForDpi");
+    static const auto openForDpi = systemFunction<OpenThemeDataForDpiFn>(kUxTheme, "OpenThemeDataForDpi");
+    static const auto open = systemFunction<OpenThemeDataFn>(kUxTheme, "OpenThemeData");
     if (openForDpi) return openForDpi(window, classes, dpi);
-    return OpenThemeData(window, classes);
+    return open ? open(window, classes) : nullptr;
+}
+
+void closeTheme(HANDLE theme) {
+    static const auto close = systemFunction<CloseThemeDataFn>(kUxTheme, "CloseThemeData");
+    if (theme && close) close(theme);
+}
+
+bool drawThemeBackground(HANDLE theme, HDC dc, int part, int state, const RECT& rect) {
+    static const auto draw = systemFunction<DrawThemeBackgroundFn>(kUxTheme, "DrawThemeBackground");
+    return theme && draw && SUCCEEDED(draw(theme, dc, part, state, &rect, nullptr));
 }
 
 }  // namespace vx::win32

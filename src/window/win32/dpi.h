@@ -33,7 +33,14 @@ RECT windowRectFor(const RECT& client, DWORD style, DWORD exStyle, UINT dpi);
 HFONT createMessageFont(UINT dpi);
 
 // The visual style's data for `classes` at `dpi`, or null when visual styles
-// are off. The caller closes it with CloseThemeData.
+// are off. The caller closes it with closeTheme. The theme functions come
+// from uxtheme.dll, which is loaded from the system directory when first
+// used (system_dll.h).
 HANDLE openTheme(HWND window, const wchar_t* classes, UINT dpi);
+void closeTheme(HANDLE theme);
+
+// Draws the part in the state of the theme (DrawThemeBackground); false when
+// that cannot be done.
+bool drawThemeBackground(HANDLE theme, HDC dc, int part, int state, const RECT& rect);
 
 }  // namespace vx::win32

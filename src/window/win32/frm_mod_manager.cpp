@@ -119,7 +119,7 @@ frmModManager::~frmModManager() {
     if (hwnd_) DestroyWindow(hwnd_);
     if (font_) DeleteObject(font_);
     if (bannerBitmap_) DeleteObject(bannerBitmap_);
-    if (buttonTheme_) CloseThemeData(buttonTheme_);
+    closeTheme(buttonTheme_);
 }
 
 bool frmModManager::Form_Load() {
@@ -260,7 +260,7 @@ LRESULT frmModManager::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
 
         case WM_THEMECHANGED:
-            if (buttonTheme_) CloseThemeData(buttonTheme_);
+            closeTheme(buttonTheme_);
             buttonTheme_ = openTheme(list1_, L"BUTTON", dpi_);
             InvalidateRect(list1_, nullptr, TRUE);
             break;
@@ -304,7 +304,7 @@ void frmModManager::applyDpi() {
     if (previousFont) DeleteObject(previousFont);
 
     SendMessageW(list1_, LB_SETITEMHEIGHT, 0, rowHeight());
-    if (buttonTheme_) CloseThemeData(buttonTheme_);
+    closeTheme(buttonTheme_);
     buttonTheme_ = openTheme(list1_, L"BUTTON", dpi_);
 
     // The banner is drawn once per DPI, at the size of its control.
@@ -342,10 +342,8 @@ void frmModManager::drawRow(const DRAWITEMSTRUCT& item) {
 
     FillRect(dc, &rect, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
     RECT box = checkBoxRect(rect);
-    if (buttonTheme_) {
-        DrawThemeBackground(buttonTheme_, dc, BP_CHECKBOX, checked ? CBS_CHECKEDNORMAL : CBS_UNCHECKEDNORMAL,
-                            &box, nullptr);
-    } else {
+    if (!drawThemeBackground(buttonTheme_, dc, BP_CHECKBOX, checked ? CBS_CHECKEDNORMAL : CBS_UNCHECKEDNORMAL,
+                             box)) {
         DrawFrameControl(dc, &box, DFC_BUTTON, DFCS_BUTTONCHECK | (checked ? DFCS_CHECKED : 0));
     }
 
