@@ -47,6 +47,10 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
+
+    Status rename(std::string_view from, std::string_view to) {
+        return platform.renameFolder(N(dir.path()) + L"\\", N(from), N(to));
+    }
 };
 
 // --- attributes -----------------------------------------------------------------
@@ -65,6 +69,31 @@ TEST_F(Win32PlatformTest, HiddenAndSystemFoldersAreListedButHiddenFilesAreNoPlai
     EXPECT_TRUE(platform.isPlainFile(dir.native("GAME.EXE")));
     EXPECT_FALSE(platform.isPlainFile(dir.native("hidden.exe")));
     EXPECT_FALSE(platform.isPlainFile(dir.native("system.exe")));
+}
+
+// Under Wine, a Unix link renamed through Windows calls would move the folder
+// it points to, and a name that is not UTF-8 would lose its bytes; both are
+// refused with the reason and left as they are.
+TEST_F(Win32PlatformTest, UnderWineLinksAndNamesThatAreNotUtf8AreNotRenamed) {
+    dir.makeFolder("store");
+    dir.makeFolder("store/realmod");
+    dir.makeFile("store/realmod/inside", "x");
+    if (!dir.unixShell("ln -s store/realmod linked.rte && mkdir \"$(printf 'caf\\351')\"")) {
+        GTEST_SKIP() << "not under Wine";
+    }
+    ASSERT_EQ(subfolderNames(), (std::vector<std::string>{"caf\uFFFD", "linked.rte", "store"}));
+
+    const Status link = rename("linked.rte", "linked");
+    ASSERT_TRUE(link);
+    EXPECT_NE(link->reason.find(L"link"), std::wstring::npos) << U(link->reason);
+    EXPECT_EQ(dir.read("store/realmod/inside"), "x");
+    EXPECT_EQ(dir.read("linked.rte/inside"), "x");
+    EXPECT_FALSE(dir.exists("linked"));
+
+    const Status name = rename("caf\uFFFD", "caf\uFFFD.rte");
+    ASSERT_TRUE(name);
+    EXPECT_NE(name->reason.find(L"not valid UTF-8"), std::wstring::npos) << U(name->reason);
+    EXPECT_EQ(subfolderNames(), (std::vector<std::string>{"caf\uFFFD", "linked.rte", "store"}));
 }
 
 // --- program start --------------------------------------------------------------

@@ -103,15 +103,14 @@ bool plainNames(const std::vector<std::string>& names) {
     return std::adjacent_find(folded.begin(), folded.end()) == folded.end();
 }
 
-// False when this way is not open; throws when the shell failed.
-bool makeFoldersUnderWine(const std::string& dir, const std::vector<std::string>& names) {
-    if (names.size() < 1000 || !plainNames(names)) return false;
+// Runs `commands` in the directory with the Unix shell and waits until they
+// are done. False when this way is not open; throws when the shell failed.
+bool runShellUnderWine(const std::string& dir, const std::string& commands) {
     const std::string unixDir = unixPathUnderWine(dir);
     if (unixDir.empty()) return false;
-    std::string commands = "cd '" + unixDir + "' && mkdir --";
-    for (const std::string& name : names) commands.append(" '").append(name).append("'");
-    commands += " && : > .vx-made || : > .vx-failed\n";
-    if (!startShellUnderWine(dir, commands)) return false;
+    const std::string script =
+        "cd '" + unixDir + "' && { " + commands + "\n} && : > .vx-made || : > .vx-failed\n";
+    if (!startShellUnderWine(dir, script)) return false;
     const std::wstring made = N(dir) + L"\\.vx-made";
     const std::wstring failed = N(dir) + L"\\.vx-failed";
     bool done = false;
@@ -122,8 +121,15 @@ bool makeFoldersUnderWine(const std::string& dir, const std::vector<std::string>
     }
     DeleteFileW(made.c_str());
     DeleteFileW(failed.c_str());
-    if (!done) throw std::runtime_error("the shell could not make the folders in " + dir);
+    if (!done) throw std::runtime_error("the Unix shell failed in " + dir + ": " + commands);
     return true;
+}
+
+bool makeFoldersUnderWine(const std::string& dir, const std::vector<std::string>& names) {
+    if (names.size() < 1000 || !plainNames(names)) return false;
+    std::string commands = "mkdir --";
+    for (const std::string& name : names) commands.append(" '").append(name).append("'");
+    return runShellUnderWine(dir, commands);
 }
 
 bool removeUnderWine(const std::string& dir) {
@@ -218,6 +224,15 @@ std::string TempDir::operator/(std::string_view name) const {
     path += kSep;
     for (const char c : name) path += c == '/' ? kSep : c;
     return path;
+}
+
+bool TempDir::unixShell(const std::string& commands) const {
+#ifdef _WIN32
+    return runShellUnderWine(path_, commands);
+#else
+    (void)commands;
+    return false;
+#endif
 }
 
 void TempDir::makeFolders(const std::vector<std::string>& names) const {

@@ -32,6 +32,10 @@ public:
     // Makes many folders; much faster than one by one under Wine.
     void makeFolders(const std::vector<std::string>& names) const;
     void makeFile(std::string_view name, std::string_view contents = {}) const;
+    // Under Wine, runs the Unix shell's `commands` inside the directory (to
+    // make what Windows cannot: links, names that are not UTF-8) and waits
+    // for them; false elsewhere. Throws when they fail.
+    bool unixShell(const std::string& commands) const;
     // Copies the file at `source` (a UTF-8 path) to `name`, executable.
     void copyProgram(const std::string& source, std::string_view name) const;
     // Makes a file read-only: no write permission on POSIX, the read-only

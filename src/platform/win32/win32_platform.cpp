@@ -91,6 +91,45 @@ std::wstring actualName(const std::wstring& path) {
     return entry.cFileName;
 }
 
+// True when the program runs under Wine (on Linux or macOS), whose ntdll
+// exports its version.
+bool runningUnderWine() {
+    static const bool wine = [] {
+        const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    }();
+    return wine;
+}
+
+// Wine shows a Unix name that is not valid UTF-8 with U+FFFD (the
+// replacement character) in place of each bad byte.
+constexpr wchar_t kReplacementCharacter = 0xFFFD;
+
+constexpr wchar_t kLinkUnderWine[] =
+    L"This folder is a link to a folder elsewhere. Under Wine, renaming it would move the folder it "
+    L"links to into the game's folder instead of renaming the link, so it was left as it is. Rename the "
+    L"link on the Linux side.";
+constexpr wchar_t kNameWineCannotKeep[] =
+    L"This folder's name is not valid UTF-8 text on the Linux side; renaming it under Wine would "
+    L"replace those characters for good. Rename it on Linux.";
+
+// Renames that would do harm under Wine, refused before anything is touched.
+// A Unix symbolic link shows as a reparse point there, and Wine renames the
+// folder it points to, not the link (Windows renames a link itself). A name
+// Wine could not convert would be written back with the replacement
+// characters, and its real bytes would be lost.
+Status refuseUnsafeRename(const std::wstring& exactSourcePath, std::wstring_view name) {
+    if (!runningUnderWine()) return std::nullopt;
+    if (name.find(kReplacementCharacter) != std::wstring_view::npos) {
+        return Failure{kNameWineCannotKeep};
+    }
+    const DWORD attributes = GetFileAttributesW(exactSourcePath.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        return Failure{kLinkUnderWine};
+    }
+    return std::nullopt;
+}
+
 // Keys and comparisons that do not depend on the locale, for the case that
 // the system's collation refuses a name (which a valid locale and a length
 // that fits an int rule out): the name's UTF-16 units upper-cased one by
@@ -245,6 +284,7 @@ Status Win32Platform::renameFolder(const NativeString& directory, NativeStringVi
     if (from.empty() || to.empty()) return Failure{systemMessage(ERROR_INVALID_NAME)};
     const std::wstring source = exactPath(directory + NativeString(from));
     const std::wstring target = exactPath(directory + NativeString(to));
+    if (Status refused = refuseUnsafeRename(source, from)) return refused;
     const DWORD attributes = GetFileAttributesW(source.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return lastFailure();
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return Failure{systemMessage(ERROR_DIRECTORY)};

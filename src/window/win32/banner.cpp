@@ -1,5 +1,7 @@
 #include "window/win32/banner.h"
 
+#include "window/win32/system_dll.h"
+
 #include <objbase.h>
 #include <ocidl.h>
 #include <olectl.h>
@@ -9,19 +11,33 @@
 namespace vx::win32 {
 namespace {
 
+// OLE's functions are looked up when the banner is made, not imported: under
+// Wine every DLL the program file imports, and every DLL those import, costs
+// a search of the program's folder (the game's, with all its mods) before
+// the program starts, while loadSystemDll goes to the system directory alone.
+using CoInitializeExFn = HRESULT(WINAPI*)(void*, DWORD);
+using CoUninitializeFn = void(WINAPI*)();
+using CreateStreamOnHGlobalFn = HRESULT(WINAPI*)(HGLOBAL, BOOL, IStream**);
+using OleLoadPictureFn = HRESULT(WINAPI*)(IStream*, LONG, BOOL, REFIID, void**);
+
 // OLE may hand GIF decoding to a COM object (Wine does), so COM must be
 // running on this thread while the picture is loaded.
 class ComScope {
 public:
-    ComScope() : started_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ComScope() {
+        const auto initialize = systemFunction<CoInitializeExFn>(L"ole32.dll", "CoInitializeEx");
+        uninitialize_ = systemFunction<CoUninitializeFn>(L"ole32.dll", "CoUninitialize");
+        started_ = initialize && uninitialize_ && SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED));
+    }
     ~ComScope() {
-        if (started_) CoUninitialize();
+        if (started_) uninitialize_();
     }
     ComScope(const ComScope&) = delete;
     ComScope& operator=(const ComScope&) = delete;
 
 private:
-    bool started_;
+    CoUninitializeFn uninitialize_ = nullptr;
+    bool started_ = false;
 };
 
 // The resource's bytes in a stream over a copy of them in movable memory,
@@ -43,8 +59,9 @@ IStream* streamOfResource(HMODULE module, int id) {
     }
     std::memcpy(target, bytes, size);
     GlobalUnlock(copy);
+    const auto createStream = systemFunction<CreateStreamOnHGlobalFn>(L"ole32.dll", "CreateStreamOnHGlobal");
     IStream* stream = nullptr;
-    if (FAILED(CreateStreamOnHGlobal(copy, TRUE, &stream))) {
+    if (!createStream || FAILED(createStream(copy, TRUE, &stream))) {
         GlobalFree(copy);
         return nullptr;
     }
@@ -57,8 +74,9 @@ Banner::Banner(HMODULE module, int id) {
     ComScope com;
     IStream* stream = streamOfResource(module, id);
     if (!stream) return;
+    const auto loadPicture = systemFunction<OleLoadPictureFn>(L"oleaut32.dll", "OleLoadPicture");
     void* picture = nullptr;
-    if (SUCCEEDED(OleLoadPicture(stream, 0, FALSE, IID_IPicture, &picture))) {
+    if (loadPicture && SUCCEEDED(loadPicture(stream, 0, FALSE, IID_IPicture, &picture))) {
         picture_ = static_cast<IPicture*>(picture);
     }
     stream->Release();

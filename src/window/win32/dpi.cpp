@@ -1,11 +1,9 @@
 #include "window/win32/dpi.h"
 
-#include <uxtheme.h>
-
 namespace vx::win32 {
 namespace {
 
-// A function of user32 or uxtheme that older Windows lacks, or null.
+// A function of user32 that older Windows lacks, or null.
 template <class Function>
 Function lookUp(const wchar_t* module, const char* name) {
     const HMODULE loaded = GetModuleHandleW(module);
@@ -18,7 +16,6 @@ Function lookUp(const wchar_t* module, const char* name) {
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
 using SystemParametersInfoForDpiFn = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
-using OpenThemeDataForDpiFn = HTHEME(WINAPI*)(HWND, LPCWSTR, UINT);
 
 UINT screenDpi() {
     const HDC screen = GetDC(nullptr);
@@ -69,12 +66,6 @@ HFONT createMessageFont(UINT dpi) {
         return CreateFontIndirectW(&font);
     }
     return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-}
-
-HANDLE openTheme(HWND window, const wchar_t* classes, UINT dpi) {
-    static const auto openForDpi = lookUp<OpenThemeDataForDpiFn>(L"uxtheme.dll", "OpenThemeDataForDpi");
-    if (openForDpi) return openForDpi(window, classes, dpi);
-    return OpenThemeData(window, classes);
 }
 
 }  // namespace vx::win32

@@ -32,8 +32,4 @@ RECT windowRectFor(const RECT& client, DWORD style, DWORD exStyle, UINT dpi);
 // deletes it.
 HFONT createMessageFont(UINT dpi);
 
-// The visual style's data for `classes` at `dpi`, or null when visual styles
-// are off. The caller closes it with CloseThemeData.
-HANDLE openTheme(HWND window, const wchar_t* classes, UINT dpi);
-
 }  // namespace vx::win32
