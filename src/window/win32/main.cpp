@@ -1,5 +1,6 @@
 // deDidAzorovo for Windows: copy the program into Vexmoor's main directory
 // and start it there.
+#include "mods/texts.h"
 #include "platform/win32/win32_platform.h"
 #include "window/win32/frm_mod_manager.h"
 
@@ -27,7 +28,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     vx::win32::Win32Platform platform;
     auto created = vx::win32::frmModManager::create(platform, instance);
     if (!created.ok()) {
-        platform.messageBox(created.failure().reason, vx::kStyleExclamation, L"Error");
+        platform.messageBox(created.failure().reason, vx::kStyleExclamation,
+                            std::wstring(vx::mods::text::kErrorTitle));
         return 1;
     }
     const std::unique_ptr<vx::win32::frmModManager> window = std::move(created).value();
