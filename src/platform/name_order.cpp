@@ -1,6 +1,7 @@
 #include "platform/name_order.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace vx {
 namespace {
@@ -16,11 +17,13 @@ struct SortItem {
     uint32_t family;
 };
 
+// Eight bytes of a key from `from` on (zeros past its end), as a number
+// that orders as the bytes do.
 uint64_t keyPrefix(std::string_view key, size_t from) {
+    unsigned char bytes[8] = {};
+    if (from < key.size()) std::memcpy(bytes, key.data() + from, std::min<size_t>(8, key.size() - from));
     uint64_t prefix = 0;
-    for (size_t i = from; i < from + 8; ++i) {
-        prefix = (prefix << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
-    }
+    for (const unsigned char byte : bytes) prefix = (prefix << 8) | byte;
     return prefix;
 }
 

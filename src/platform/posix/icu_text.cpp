@@ -331,19 +331,23 @@ void IcuText::appendSortKeys(std::span<const std::string_view> names, SortKeys& 
     const auto appendRank = [&](uint32_t rank) {
         for (int shift = (width - 1) * 8; shift >= 0; shift -= 8) keys += static_cast<char>(rank >> shift);
     };
-    // Each ASCII character's key bytes, none for those without a weight.
-    std::vector<std::string> asciiBytes(0x80);
+    // Each ASCII character's rank, 0 for those without a weight.
+    uint32_t asciiRanks[0x80] = {};
     for (size_t c = 1; c < 0x80; ++c) {
-        if (asciiPrimaries_[c] == 0) continue;
-        const uint32_t rank = rankOf(asciiPrimaries_[c]);
-        for (int shift = (width - 1) * 8; shift >= 0; shift -= 8)
-            asciiBytes[c] += static_cast<char>(rank >> shift);
+        if (asciiPrimaries_[c] != 0) asciiRanks[c] = rankOf(asciiPrimaries_[c]);
     }
 
     for (size_t i = 0; i < names.size(); ++i) {
         int family = kPrimaryKey;
-        if (ascii[i]) {
-            for (const char c : names[i]) keys += asciiBytes[static_cast<unsigned char>(c)];
+        if (ascii[i] && width == 1) {
+            for (const char c : names[i]) {
+                if (const uint32_t rank = asciiRanks[static_cast<unsigned char>(c)])
+                    keys.push_back(static_cast<char>(rank));
+            }
+        } else if (ascii[i]) {
+            for (const char c : names[i]) {
+                if (const uint32_t rank = asciiRanks[static_cast<unsigned char>(c)]) appendRank(rank);
+            }
         } else if (starts[i] == starts[i + 1] && !names[i].empty()) {
             appendCollationKey(names[i], keys);
             family = kCollationKey;

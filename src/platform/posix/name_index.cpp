@@ -47,8 +47,32 @@ size_t NameIndex::find(uint64_t hash, std::string_view lowered, std::string_view
 }
 
 void NameIndex::insert(std::string_view lowered, std::string_view name) {
-    if ((used_ + 1) * 2 > slots_.size()) rebuild(std::max<size_t>(16, live_ * 4));
+    insert(hashOf(lowered), lowered, name);
+}
+
+void NameIndex::Batch::insert(std::string_view lowered, std::string_view name) {
     const uint64_t hash = hashOf(lowered);
+    if (!index_.slots_.empty()) __builtin_prefetch(&index_.slots_[hash & (index_.slots_.size() - 1)]);
+    held_.append(lowered).append(name);
+    waiting_.push_back({hash, lowered.size(), name.size()});
+    if (waiting_.size() == kAhead) flush();
+}
+
+void NameIndex::Batch::flush() {
+    size_t at = 0;
+    for (const Waiting& entry : waiting_) {
+        const std::string_view lowered = std::string_view(held_).substr(at, entry.loweredLength);
+        const std::string_view name =
+            std::string_view(held_).substr(at + entry.loweredLength, entry.nameLength);
+        index_.insert(entry.hash, lowered, name);
+        at += entry.loweredLength + entry.nameLength;
+    }
+    held_.clear();
+    waiting_.clear();
+}
+
+void NameIndex::insert(uint64_t hash, std::string_view lowered, std::string_view name) {
+    if ((used_ + 1) * 2 > slots_.size()) rebuild(std::max<size_t>(16, live_ * 4));
     bool found = false;
     const size_t slot = find(hash, lowered, name, found);
     if (found) return;

@@ -24,6 +24,29 @@ public:
     [[nodiscard]] size_t size() const { return live_; }
 
     void insert(std::string_view lowered, std::string_view name);
+    // The same for many entries read in a row (a whole directory): the
+    // table's slots for the next few are fetched from memory while the
+    // current one goes in.
+    class Batch {
+    public:
+        explicit Batch(NameIndex& index) : index_(index) {}
+        ~Batch() { flush(); }
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+        void insert(std::string_view lowered, std::string_view name);
+        void flush();
+
+    private:
+        static constexpr size_t kAhead = 16;
+        NameIndex& index_;
+        std::string held_;  // lower cases and names of the entries waiting
+        struct Waiting {
+            uint64_t hash;
+            size_t loweredLength;
+            size_t nameLength;
+        };
+        std::vector<Waiting> waiting_;
+    };
     void erase(std::string_view lowered, std::string_view name);
 
     // Calls `visit` with each entry's name whose lower case is `lowered`.
@@ -54,6 +77,7 @@ private:
     [[nodiscard]] size_t find(uint64_t hash, std::string_view lowered, std::string_view name,
                               bool& found) const;
     void rebuild(size_t capacity);
+    void insert(uint64_t hash, std::string_view lowered, std::string_view name);
 
     std::string names_;
     std::vector<Entry> entries_;

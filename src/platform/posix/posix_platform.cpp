@@ -167,6 +167,7 @@ Status PosixPlatform::readDirectory(const std::string& directory, NameList* subf
     struct stat info {};
     if (fstat(dirFd, &info) == 0)
         index_.reserve(std::min<size_t>(static_cast<size_t>(info.st_size) / 32, 1u << 22));
+    NameIndex::Batch batch(index_);
     for (;;) {
         errno = 0;
         const dirent* entry = readdir(dir.get());
@@ -175,7 +176,7 @@ Status PosixPlatform::readDirectory(const std::string& directory, NameList* subf
         const std::string_view name = entry->d_name;
         lowered_.clear();
         text_.appendLower(name, lowered_);
-        index_.insert(lowered_, name);
+        batch.insert(lowered_, name);
         if (subfolders && isSubfolder(dirFd, *entry)) subfolders->add(name, lowered_);
     }
     if (errno != 0) return systemFailure(errno);
