@@ -72,18 +72,21 @@ private:
     std::vector<Slot> slots_;
 };
 
-// Reads the game directory's subfolders into mod rows, in one pass in the
+// The mods found in the game directory, as names in the listing's buffer.
+struct FoundMods {
+    std::vector<NativeStringView> names;
+    std::vector<bool> enabled;
+};
+
+// Reads the game directory's subfolders as mods, in one pass in the
 // listing's order: a duplicate is reported under the name of the second of
-// the two folders met. Returns the fatal message, if there is one. The
-// listing and the names seen are gone when it returns, before the rows are
-// sorted, so the two never take memory at the same time.
-std::optional<NativeString> readFolders(Platform& platform, const NativeString& gamePath,
-                                        std::vector<ModEntry>& rows, bool& baseSeen) {
-    const Result<NameList> listing = platform.subfolders(gamePath);
-    if (!listing.ok()) return text::cannotList(gamePath, listing.failure().reason);
-    const NameList& folders = listing.value();
+// the two folders met. Returns the fatal message, if there is one. The names
+// seen are gone when it returns, before the mods are sorted.
+std::optional<NativeString> readFolders(Platform& platform, const NameList& folders, FoundMods& mods,
+                                        bool& baseSeen) {
     SeenNames seen(platform, folders.count());
-    rows.reserve(folders.count());
+    mods.names.reserve(folders.count());
+    mods.enabled.reserve(folders.count());
     for (size_t index = 0; index < folders.count(); ++index) {
         const FolderClass folder = classify(folders[index]);
         if (folder.kind == FolderKind::BaseData) {
@@ -100,7 +103,8 @@ std::optional<NativeString> readFolders(Platform& platform, const NativeString& 
                 0, whole.size() - (folder.kind == FolderKind::EnabledMod ? kEnabledSuffix.size() : 0));
         }
         if (!seen.insert(folder.modName, lowered)) return text::duplicate(folder.modName);
-        rows.push_back({NativeString(folder.modName), folder.kind == FolderKind::EnabledMod});
+        mods.names.push_back(folder.modName);
+        mods.enabled.push_back(folder.kind == FolderKind::EnabledMod);
     }
     return std::nullopt;
 }
@@ -124,14 +128,17 @@ bool ModFolders::Form_Load() {
         return fatal(text::kProgramFileMissing);
     }
 
-    std::vector<ModEntry> rows;
-    bool baseSeen = false;
-    if (std::optional<NativeString> message = readFolders(platform_, gamePath_, rows, baseSeen)) {
-        return fatal(*message);
+    {
+        const Result<NameList> listing = platform_.subfolders(gamePath_);
+        if (!listing.ok()) return fatal(text::cannotList(gamePath_, listing.failure().reason));
+        FoundMods mods;
+        bool baseSeen = false;
+        if (std::optional<NativeString> message = readFolders(platform_, listing.value(), mods, baseSeen)) {
+            return fatal(*message);
+        }
+        list_.assign(mods.names, mods.enabled, platform_);
+        if (!baseSeen) return fatal(text::kNotInMainDirectory);
     }
-    list_.assign(std::move(rows), platform_);
-
-    if (!baseSeen) return fatal(text::kNotInMainDirectory);
 
     listReady_ = true;
     return true;

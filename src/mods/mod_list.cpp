@@ -2,31 +2,26 @@
 
 namespace vx::mods {
 
-void ModList::assign(std::vector<ModEntry> rows, Platform& platform) {
+// The rows are made in their sorted places, each name copied once.
+void ModList::assign(std::span<const NativeStringView> names, const std::vector<bool>& checked,
+                     Platform& platform) {
+    const std::vector<uint32_t> order = platform.sortedOrder(names);
+    std::vector<ModEntry> rows;
+    rows.reserve(order.size());
+    for (const uint32_t index : order) rows.push_back({NativeString(names[index]), checked[index]});
     rows_ = std::move(rows);
-    std::vector<uint32_t> source;
-    {
-        std::vector<NativeStringView> names;
-        names.reserve(rows_.size());
-        for (const ModEntry& row : rows_) names.push_back(row.text);
-        source = platform.sortedOrder(names);
-    }
+}
 
-    // Put the rows in order in place, one cycle of the permutation at a time:
-    // place k takes the row that was at source[k].
-    for (size_t start = 0; start < source.size(); ++start) {
-        if (source[start] == start) continue;
-        ModEntry held = std::move(rows_[start]);
-        size_t place = start;
-        while (source[place] != start) {
-            const size_t from = source[place];
-            rows_[place] = std::move(rows_[from]);
-            source[place] = static_cast<uint32_t>(place);
-            place = from;
-        }
-        rows_[place] = std::move(held);
-        source[place] = static_cast<uint32_t>(place);
+void ModList::assign(const std::vector<ModEntry>& rows, Platform& platform) {
+    std::vector<NativeStringView> names;
+    std::vector<bool> checked;
+    names.reserve(rows.size());
+    checked.reserve(rows.size());
+    for (const ModEntry& row : rows) {
+        names.push_back(row.text);
+        checked.push_back(row.checked);
     }
+    assign(names, checked, platform);
 }
 
 }  // namespace vx::mods

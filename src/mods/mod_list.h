@@ -9,6 +9,7 @@
 
 #include "platform/platform.h"
 
+#include <span>
 #include <vector>
 
 namespace vx::mods {
@@ -28,9 +29,11 @@ public:
     // Sets a row's flag.
     void setChecked(int row, bool checked) { rows_[row].checked = checked; }
 
-    // Replaces the rows by `rows`, put in the order `platform` sorts their
-    // names in.
-    void assign(std::vector<ModEntry> rows, Platform& platform);
+    // Replaces the rows by one for each of `names`, checked where `checked`
+    // says so, in the order `platform` sorts the names in.
+    void assign(std::span<const NativeStringView> names, const std::vector<bool>& checked,
+                Platform& platform);
+    void assign(const std::vector<ModEntry>& rows, Platform& platform);
 
 private:
     std::vector<ModEntry> rows_;
