@@ -145,6 +145,8 @@ NativeStringView refusedHint(FailureKind kind) {
         case FailureKind::SourceGone:
             return VX_NATIVE(
                 "The folder is not there any more: another program may have renamed, moved or deleted it.");
+        case FailureKind::Unsafe:
+            return {};  // the reason says it all
         default:
             return VX_NATIVE(
                 "This usually means that the game is running, that the folder is open in another program, "
@@ -196,7 +198,8 @@ NativeString renameRefused(NativeStringView modName, bool enabling, NativeString
         {enabling ? VX_NATIVE("Could not enable the mod \"") : VX_NATIVE("Could not disable the mod \""),
          quotedName(modName), VX_NATIVE("\".\r\n\r\nThe folder \""), quotedName(from),
          VX_NATIVE("\" could not be renamed to \""), quotedName(to), VX_NATIVE("\":\r\n"), reason,
-         VX_NATIVE("\r\n\r\n"), refusedHint(kind), VX_NATIVE(" The mod was left as it was.")});
+         VX_NATIVE("\r\n\r\n"), refusedHint(kind), refusedHint(kind).empty() ? VX_NATIVE("") : VX_NATIVE(" "),
+         VX_NATIVE("The mod was left as it was.")});
 }
 
 NativeString alreadyInState(NativeStringView modName, bool enabled) {

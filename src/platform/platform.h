@@ -43,6 +43,7 @@ enum class FailureKind {
     SourceGone,     // the folder is not there (any more)
     NeedsWine,      // a Windows program, and no Wine to start it with
     NotExecutable,  // a program file without permission to execute it
+    Unsafe,         // refused by the program itself, as the reason says, to keep the folder safe
 };
 
 // Why an operation failed, in words the user can read (the system's message,

@@ -121,11 +121,11 @@ constexpr wchar_t kNameWineCannotKeep[] =
 Status refuseUnsafeRename(const std::wstring& exactSourcePath, std::wstring_view name) {
     if (!runningUnderWine()) return std::nullopt;
     if (name.find(kReplacementCharacter) != std::wstring_view::npos) {
-        return Failure{kNameWineCannotKeep};
+        return Failure{kNameWineCannotKeep, FailureKind::Unsafe};
     }
     const DWORD attributes = GetFileAttributesW(exactSourcePath.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        return Failure{kLinkUnderWine};
+        return Failure{kLinkUnderWine, FailureKind::Unsafe};
     }
     return std::nullopt;
 }
