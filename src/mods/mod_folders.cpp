@@ -4,6 +4,7 @@
 #include "mods/texts.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 
@@ -11,64 +12,57 @@ namespace vx::mods {
 namespace {
 
 // The lower-cased names of the mods seen so far, to find a duplicate in one
-// pass: every name is lower-cased once (or comes lower-cased from the
-// listing), kept in one shared buffer, and looked up in an open-addressing
-// table of offsets into that buffer. The table is sized for all `expected`
-// names up front, so it never fills past half and never grows.
+// pass. A lower case that comes with the listing is looked at where it is;
+// others are made once and kept here. They are found through an
+// open-addressing table sized for all `expected` names up front, so it never
+// fills past half and never grows.
 class SeenNames {
 public:
     SeenNames(Platform& platform, size_t expected) : platform_(platform) {
         size_t capacity = 16;
         while (capacity < expected * 2) capacity *= 2;
         slots_.assign(capacity, Slot{0, kEmpty});
-        spans_.reserve(expected);
+        keys_.reserve(expected);
     }
 
-    // Records `name`, whose lower case is `lowered` when that is given;
-    // false when a name equal to it ignoring case was recorded before.
+    // Records `name`, whose lower case is `lowered` when that is given (and
+    // stays where it is while this table lives); false when a name equal to
+    // it ignoring case was recorded before.
     bool insert(NativeStringView name, std::optional<NativeStringView> lowered) {
-        const size_t start = lowered_.size();
+        NativeStringView key;
         if (lowered) {
-            lowered_.append(*lowered);
+            key = *lowered;
         } else {
-            platform_.appendLower(name, lowered_);
+            owned_.emplace_back();
+            platform_.appendLower(name, owned_.back());
+            key = owned_.back();
         }
-        const NativeStringView key = NativeStringView(lowered_).substr(start);
         const size_t hash = std::hash<NativeStringView>{}(key);
         // The tag is taken from other bits than the slot, on 32-bit systems too.
         const auto tag = static_cast<uint32_t>((static_cast<uint64_t>(hash) * 0x9E3779B97F4A7C15u) >> 32);
         const size_t mask = slots_.size() - 1;
         for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-            if (slots_[slot].span == kEmpty) {
-                slots_[slot] = {tag, static_cast<uint32_t>(spans_.size())};
-                spans_.push_back({static_cast<uint32_t>(start), static_cast<uint32_t>(key.size())});
+            if (slots_[slot].key == kEmpty) {
+                slots_[slot] = {tag, static_cast<uint32_t>(keys_.size())};
+                keys_.push_back(key);
                 return true;
             }
-            if (slots_[slot].hash != tag) continue;
-            const Span& seen = spans_[slots_[slot].span];
-            if (NativeStringView(lowered_).substr(seen.offset, seen.length) == key) {
-                lowered_.resize(start);
-                return false;
-            }
+            if (slots_[slot].tag == tag && keys_[slots_[slot].key] == key) return false;
         }
     }
 
 private:
-    struct Span {
-        uint32_t offset;
-        uint32_t length;
-    };
-    // A slot holds a name's place and part of its hash, so that most slots
+    // A slot holds a name's number and part of its hash, so that most slots
     // of other names are passed without looking at the names.
     struct Slot {
-        uint32_t hash;
-        uint32_t span;
+        uint32_t tag;
+        uint32_t key;
     };
     static constexpr uint32_t kEmpty = UINT32_MAX;
 
     Platform& platform_;
-    NativeString lowered_;
-    std::vector<Span> spans_;
+    std::deque<NativeString> owned_;  // lower cases made here; a deque never moves them
+    std::vector<NativeStringView> keys_;
     std::vector<Slot> slots_;
 };
 

@@ -1,6 +1,7 @@
 #include "platform/name_order.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace vx {
@@ -23,7 +24,8 @@ uint64_t keyPrefix(std::string_view key, size_t from) {
     unsigned char bytes[8] = {};
     if (from < key.size()) std::memcpy(bytes, key.data() + from, std::min<size_t>(8, key.size() - from));
     uint64_t prefix = 0;
-    for (const unsigned char byte : bytes) prefix = (prefix << 8) | byte;
+    std::memcpy(&prefix, bytes, 8);
+    if constexpr (std::endian::native == std::endian::little) prefix = __builtin_bswap64(prefix);
     return prefix;
 }
 

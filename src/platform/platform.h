@@ -90,6 +90,14 @@ public:
         names_.append(name);
         ends_.push_back(names_.size());
     }
+    // Makes room for `names` names of `units` code units in all, with their
+    // lower cases.
+    void reserve(size_t names, size_t units) {
+        names_.reserve(units);
+        ends_.reserve(names);
+        lowered_.reserve(units);
+        loweredEnds_.reserve(names);
+    }
     void add(NativeStringView name, NativeStringView lowerCase) {
         add(name);
         lowered_.append(lowerCase);

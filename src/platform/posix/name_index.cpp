@@ -9,7 +9,8 @@ void NameIndex::clear() {
     live_ = used_ = 0;
 }
 
-void NameIndex::reserve(size_t entries) {
+void NameIndex::reserve(size_t entries, size_t bytes) {
+    names_.reserve(bytes);
     size_t capacity = 16;
     while (capacity < entries * 2) capacity *= 2;
     if (capacity > slots_.size()) rebuild(capacity);

@@ -20,7 +20,9 @@ namespace vx::posix {
 class NameIndex {
 public:
     void clear();
-    void reserve(size_t entries);
+    // Makes room for `entries` entries whose names and lower cases take
+    // `bytes` bytes in all.
+    void reserve(size_t entries, size_t bytes = 0);
     [[nodiscard]] size_t size() const { return live_; }
 
     void insert(std::string_view lowered, std::string_view name);

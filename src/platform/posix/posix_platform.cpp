@@ -162,11 +162,15 @@ Status PosixPlatform::readDirectory(const std::string& directory, NameList* subf
     const Dir dir(opendir(directory.c_str()));
     if (!dir) return systemFailure(errno);
     const int dirFd = dirfd(dir.get());
-    // The directory's size on disk gives a rough count of its entries, so
-    // the index is made large enough once rather than grown step by step.
+    // The directory's size on disk tells roughly how many entries it holds
+    // and how long their names are, so the index and the listing are made
+    // large enough once rather than grown step by step.
     struct stat info {};
-    if (fstat(dirFd, &info) == 0)
-        index_.reserve(std::min<size_t>(static_cast<size_t>(info.st_size) / 32, 1u << 22));
+    if (fstat(dirFd, &info) == 0) {
+        const size_t bytes = std::min<size_t>(static_cast<size_t>(info.st_size), size_t{1} << 27);
+        index_.reserve(bytes / 32, bytes * 2);
+        if (subfolders) subfolders->reserve(bytes / 32, bytes);
+    }
     NameIndex::Batch batch(index_);
     for (;;) {
         errno = 0;
