@@ -10,7 +10,6 @@
 #include <unicode/ustring.h>
 
 #include <algorithm>
-#include <unordered_set>
 
 #include <cstring>
 
@@ -128,6 +127,67 @@ bool appendPrimaries(UCollationElements* elements, const std::u16string& text, s
     }
     return U_SUCCESS(status);
 }
+
+// The weights that occur among many names, each with its rank among them
+// (1 for the lowest): an open-addressing table, as there are few weights
+// and many look-ups.
+class WeightRanks {
+public:
+    WeightRanks() : slots_(256, Slot{}) {}
+
+    void add(uint32_t weight) {
+        if ((count_ + 1) * 2 > slots_.size()) grow();
+        Slot& slot = slots_[find(weight)];
+        if (slot.weight == weight) return;
+        slot = {weight, 0};
+        ++count_;
+    }
+
+    // Once every weight is in: the number of them, with their ranks given.
+    size_t number() {
+        std::vector<uint32_t> sorted;
+        sorted.reserve(count_);
+        for (const Slot& slot : slots_) {
+            if (slot.weight != 0) sorted.push_back(slot.weight);
+        }
+        std::sort(sorted.begin(), sorted.end());
+        for (size_t rank = 0; rank < sorted.size(); ++rank)
+            slots_[find(sorted[rank])].rank = static_cast<uint32_t>(rank + 1);
+        return sorted.size();
+    }
+
+    [[nodiscard]] uint32_t rankOf(uint32_t weight) const { return slots_[find(weight)].rank; }
+
+private:
+    struct Slot {
+        uint32_t weight = 0;  // 0: empty (no weight is 0)
+        uint32_t rank = 0;
+    };
+
+    [[nodiscard]] size_t find(uint32_t weight) const {
+        const size_t mask = slots_.size() - 1;
+        // Weights often end in zero bytes: their bits are mixed first.
+        uint32_t mixed = weight ^ (weight >> 16);
+        mixed *= 0x85EBCA6Bu;
+        mixed ^= mixed >> 13;
+        mixed *= 0xC2B2AE35u;
+        mixed ^= mixed >> 16;
+        size_t at = mixed & mask;
+        while (slots_[at].weight != 0 && slots_[at].weight != weight) at = (at + 1) & mask;
+        return at;
+    }
+
+    void grow() {
+        std::vector<Slot> old(slots_.size() * 2, Slot{});
+        old.swap(slots_);
+        for (const Slot& slot : old) {
+            if (slot.weight != 0) slots_[find(slot.weight)] = slot;
+        }
+    }
+
+    std::vector<Slot> slots_;
+    size_t count_ = 0;
+};
 
 }  // namespace
 
@@ -315,19 +375,15 @@ void IcuText::appendSortKeys(std::span<const std::string_view> names, SortKeys& 
     }
     starts.push_back(weights.size());
 
-    // Few weights occur, many times each.
-    std::unordered_set<uint32_t> occurring(weights.begin(), weights.end());
+    // Few weights occur, many times each: a small table gives each its rank.
+    WeightRanks ranks;
+    for (const uint32_t weight : weights) ranks.add(weight);
     for (const uint32_t weight : asciiPrimaries_) {
-        if (weight != 0) occurring.insert(weight);
+        if (weight != 0) ranks.add(weight);
     }
-    std::vector<uint32_t> distinct(occurring.begin(), occurring.end());
-    std::sort(distinct.begin(), distinct.end());
-    const int width = distinct.size() < 0xFF ? 1 : distinct.size() < 0xFFFF ? 2 : 4;
-    const auto rankOf = [&](uint32_t weight) {
-        return static_cast<uint32_t>(std::lower_bound(distinct.begin(), distinct.end(), weight) -
-                                     distinct.begin()) +
-               1;
-    };
+    const size_t distinct = ranks.number();
+    const int width = distinct < 0xFF ? 1 : distinct < 0xFFFF ? 2 : 4;
+    const auto rankOf = [&](uint32_t weight) { return ranks.rankOf(weight); };
     const auto appendRank = [&](uint32_t rank) {
         for (int shift = (width - 1) * 8; shift >= 0; shift -= 8) keys += static_cast<char>(rank >> shift);
     };

@@ -51,25 +51,40 @@ void NameIndex::insert(std::string_view lowered, std::string_view name) {
     insert(hashOf(lowered), lowered, name);
 }
 
+// The entry goes into the buffer at once; its slot is taken when the batch
+// is flushed, by which time it has come into the cache. The table grows only
+// between batches, as growing renumbers the entries that have slots.
 void NameIndex::Batch::insert(std::string_view lowered, std::string_view name) {
+    if ((index_.used_ + waiting_.size() + 1) * 2 > index_.slots_.size()) {
+        flush();
+        index_.rebuild(std::max<size_t>(16, (index_.live_ + 1) * 4));
+    }
     const uint64_t hash = hashOf(lowered);
-    if (!index_.slots_.empty()) __builtin_prefetch(&index_.slots_[hash & (index_.slots_.size() - 1)]);
-    held_.append(lowered).append(name);
-    waiting_.push_back({hash, lowered.size(), name.size()});
+    __builtin_prefetch(&index_.slots_[hash & (index_.slots_.size() - 1)]);
+    waiting_.push_back({hash, index_.append(lowered, name)});
     if (waiting_.size() == kAhead) flush();
 }
 
 void NameIndex::Batch::flush() {
-    size_t at = 0;
-    for (const Waiting& entry : waiting_) {
-        const std::string_view lowered = std::string_view(held_).substr(at, entry.loweredLength);
-        const std::string_view name =
-            std::string_view(held_).substr(at + entry.loweredLength, entry.nameLength);
-        index_.insert(entry.hash, lowered, name);
-        at += entry.loweredLength + entry.nameLength;
-    }
-    held_.clear();
+    for (const Waiting& entry : waiting_) index_.place(entry.hash, entry.number);
     waiting_.clear();
+}
+
+uint32_t NameIndex::append(std::string_view lowered, std::string_view name) {
+    entries_.push_back({static_cast<uint32_t>(names_.size()), static_cast<uint32_t>(lowered.size()),
+                        static_cast<uint32_t>(name.size())});
+    names_.append(lowered).append(name);
+    return static_cast<uint32_t>(entries_.size() - 1);
+}
+
+void NameIndex::place(uint64_t hash, uint32_t number) {
+    const Entry& entry = entries_[number];
+    bool found = false;
+    const size_t slot = find(hash, loweredOf(entry), nameOf(entry), found);
+    if (found) return;  // the same entry again: this copy stays unused in the buffer
+    if (slots_[slot] == kEmpty) ++used_;
+    slots_[slot] = slotFor(hash, number);
+    ++live_;
 }
 
 void NameIndex::insert(uint64_t hash, std::string_view lowered, std::string_view name) {

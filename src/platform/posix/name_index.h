@@ -41,11 +41,9 @@ public:
     private:
         static constexpr size_t kAhead = 16;
         NameIndex& index_;
-        std::string held_;  // lower cases and names of the entries waiting
         struct Waiting {
             uint64_t hash;
-            size_t loweredLength;
-            size_t nameLength;
+            uint32_t number;  // the entry, already in the index's buffer
         };
         std::vector<Waiting> waiting_;
     };
@@ -80,6 +78,10 @@ private:
                               bool& found) const;
     void rebuild(size_t capacity);
     void insert(uint64_t hash, std::string_view lowered, std::string_view name);
+    // Adds an entry to the buffer without giving it a slot yet.
+    uint32_t append(std::string_view lowered, std::string_view name);
+    // Gives the entry a slot, unless the same entry has one already.
+    void place(uint64_t hash, uint32_t number);
 
     std::string names_;
     std::vector<Entry> entries_;
