@@ -33,29 +33,47 @@ uint64_t keyPrefix(std::string_view key, size_t from) {
 
 std::vector<uint32_t> orderByKeys(std::span<const NativeStringView> names, const SortKeys& keys,
                                   const CompareNames& compare) {
-    std::vector<SortItem> items;
-    items.reserve(names.size());
+    // The items are first put in groups by family and first key byte (a
+    // counting sort); then each group is sorted on its own, which takes
+    // fewer comparisons than sorting them all at once.
+    uint32_t families = 1;
+    for (const uint8_t family : keys.families) families = std::max<uint32_t>(families, family + 1u);
+    const auto groupOf = [](uint32_t family, uint64_t prefix) { return family * 256 + (prefix >> 56); };
+    std::vector<uint32_t> groupStarts(families * 256 + 1, 0);
+    std::vector<SortItem> unsorted;
+    unsorted.reserve(names.size());
     for (size_t index = 0; index < names.size(); ++index) {
         const size_t offset = index == 0 ? 0 : keys.ends[index - 1];
         const std::string_view key = std::string_view(keys.bytes).substr(offset, keys.ends[index] - offset);
-        items.push_back({keyPrefix(key, 0), keyPrefix(key, 8), static_cast<uint32_t>(offset),
-                         static_cast<uint32_t>(key.size()), static_cast<uint32_t>(index),
-                         static_cast<uint32_t>(keys.families[index])});
+        const uint32_t family = keys.families[index];
+        unsorted.push_back({keyPrefix(key, 0), keyPrefix(key, 8), static_cast<uint32_t>(offset),
+                            static_cast<uint32_t>(key.size()), static_cast<uint32_t>(index), family});
+        ++groupStarts[groupOf(family, unsorted.back().prefix) + 1];
     }
+    for (size_t group = 1; group < groupStarts.size(); ++group) groupStarts[group] += groupStarts[group - 1];
+    std::vector<SortItem> items(unsorted.size());
+    {
+        std::vector<uint32_t> next(groupStarts.begin(), groupStarts.end() - 1);
+        for (const SortItem& item : unsorted) items[next[groupOf(item.family, item.prefix)]++] = item;
+    }
+    unsorted = {};
     const auto keyOf = [&keys](const SortItem& item) {
         return std::string_view(keys.bytes).substr(item.keyOffset, item.keyLength);
     };
     const auto nameOf = [&names](const SortItem& item) { return names[item.index]; };
 
-    std::sort(items.begin(), items.end(), [&](const SortItem& a, const SortItem& b) {
-        if (a.family != b.family) return a.family < b.family;
+    const auto byKeys = [&](const SortItem& a, const SortItem& b) {
         if (a.prefix != b.prefix) return a.prefix < b.prefix;
         if (a.prefix2 != b.prefix2) return a.prefix2 < b.prefix2;
         if (const int byKey = keyOf(a).compare(keyOf(b))) return byKey < 0;
         if (const int byName = compare(nameOf(a), nameOf(b))) return byName < 0;
         if (const int byUnits = nameOf(a).compare(nameOf(b))) return byUnits < 0;
         return a.index < b.index;
-    });
+    };
+    for (size_t group = 0; group + 1 < groupStarts.size(); ++group) {
+        if (groupStarts[group + 1] - groupStarts[group] > 1)
+            std::sort(items.begin() + groupStarts[group], items.begin() + groupStarts[group + 1], byKeys);
+    }
     const auto across = [&](const SortItem& a, const SortItem& b) {
         if (const int byName = compare(nameOf(a), nameOf(b))) return byName < 0;
         if (const int byUnits = nameOf(a).compare(nameOf(b))) return byUnits < 0;
