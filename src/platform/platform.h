@@ -137,8 +137,8 @@ public:
     // Windows not hidden or system). A read-only file counts.
     virtual bool isPlainFile(const NativeString& path) = 0;
 
-    // True when `directory` holds a folder called `name`, letter case
-    // ignored as in lowerCase.
+    // True when `directory` holds a folder (or a link to one) called `name`,
+    // letter case ignored as appendLower decides.
     virtual bool hasFolder(const NativeString& directory, NativeStringView name) = 0;
 
     // Renames the folder `from` in `directory` to `to`. The source is matched
