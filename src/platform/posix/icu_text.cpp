@@ -229,34 +229,6 @@ IcuText::~IcuText() {
     if (collator_) ucol_close(collator_);
 }
 
-// At the primary level an ASCII character is its one weight, and the weights
-// of the other name come from the collator's own elements for the whole name,
-// contractions and expansions included. Names whose weights differ compare as
-// their weights do, whatever their accents: accents count only between names
-// of equal weights.
-int IcuText::comparePrimaries(std::string_view ascii, std::string_view other) const {
-    if (other != primariesOf_ || primaries_.empty()) {
-        primaries_.clear();
-        toUtf16(other, utf16Other_);
-        if (!appendPrimaries(elements_, utf16Other_, primaries_)) {
-            primariesOf_.clear();
-            primaries_.clear();
-            return 0;
-        }
-        primariesOf_.assign(other);
-        primaries_.push_back(0);  // the end, lower than any weight
-    }
-    size_t at = 0;
-    for (const char c : ascii) {
-        const uint32_t weight = asciiPrimaries_[static_cast<unsigned char>(c)];
-        if (weight == 0) continue;
-        const uint32_t otherWeight = primaries_[at];
-        if (weight != otherWeight) return weight < otherWeight ? -1 : 1;
-        ++at;
-    }
-    return primaries_[at] == 0 ? 0 : -1;  // the ASCII name ended first: equal so far, or shorter
-}
-
 // Character by character, by the simple mapping (u_tolower), which is the
 // same in every locale. Bytes that do not form a character are kept.
 void IcuText::appendLower(std::string_view name, std::string& out) const {
@@ -291,13 +263,7 @@ int IcuText::compare(std::string_view a, std::string_view b) const {
         appendLower(b, lowerB);
         return lowerA.compare(lowerB);
     }
-    const bool asciiA = !asciiPrimaries_.empty() && isAscii(a);
-    const bool asciiB = !asciiPrimaries_.empty() && isAscii(b);
-    if (asciiA != asciiB) {
-        if (const int byPrimaries = asciiA ? comparePrimaries(a, b) : -comparePrimaries(b, a))
-            return byPrimaries;
-    }
-    const bool asciiPair = asciiA && asciiB;
+    const bool asciiPair = !asciiPrimaries_.empty() && isAscii(a) && isAscii(b);
     if (asciiPair || compareByKeys_) {
         std::string keyA;
         std::string keyB;

@@ -52,24 +52,13 @@ public:
 
 private:
     void appendCollationKey(std::string_view name, std::string& out) const;
-    // Compares a name of ASCII characters with one of other characters by
-    // their primary weights (the letters without their accents) alone: <0
-    // or >0 when those differ, 0 when they do not decide.
-    int comparePrimaries(std::string_view ascii, std::string_view other) const;
 
     std::string locale_;
     UCollator* collator_ = nullptr;
-    // The rank of each ASCII character's primary collation weight (0 for
-    // characters the collation ignores), when the collation orders ASCII
-    // text character by character; empty otherwise.
     // Each ASCII character's primary weight (0 where it has none), when each
     // weighs alone in this locale; empty otherwise.
     std::vector<uint32_t> asciiPrimaries_;
     bool compareByKeys_ = false;
-    // The primary weights of the last name of other characters compared
-    // with an ASCII one: sorting compares one such name with many in a row.
-    mutable std::string primariesOf_;
-    mutable std::vector<uint32_t> primaries_;
     UCollationElements* elements_ = nullptr;  // reused for every name
     mutable std::vector<uint32_t> weights_;
     mutable std::u16string utf16_;  // reused conversion buffers
