@@ -48,7 +48,8 @@ size_t NameIndex::find(uint64_t hash, std::string_view lowered, std::string_view
 }
 
 void NameIndex::insert(std::string_view lowered, std::string_view name) {
-    insert(hashOf(lowered), lowered, name);
+    if ((used_ + 1) * 2 > slots_.size()) rebuild(std::max<size_t>(16, live_ * 4));
+    place(hashOf(lowered), append(lowered, name));
 }
 
 // The entry goes into the buffer at once; its slot is taken when the batch
@@ -84,19 +85,6 @@ void NameIndex::place(uint64_t hash, uint32_t number) {
     if (found) return;  // the same entry again: this copy stays unused in the buffer
     if (slots_[slot] == kEmpty) ++used_;
     slots_[slot] = slotFor(hash, number);
-    ++live_;
-}
-
-void NameIndex::insert(uint64_t hash, std::string_view lowered, std::string_view name) {
-    if ((used_ + 1) * 2 > slots_.size()) rebuild(std::max<size_t>(16, live_ * 4));
-    bool found = false;
-    const size_t slot = find(hash, lowered, name, found);
-    if (found) return;
-    if (slots_[slot] == kEmpty) ++used_;
-    slots_[slot] = slotFor(hash, static_cast<uint32_t>(entries_.size()));
-    entries_.push_back({static_cast<uint32_t>(names_.size()), static_cast<uint32_t>(lowered.size()),
-                        static_cast<uint32_t>(name.size())});
-    names_.append(lowered).append(name);
     ++live_;
 }
 

@@ -77,10 +77,10 @@ private:
     [[nodiscard]] size_t find(uint64_t hash, std::string_view lowered, std::string_view name,
                               bool& found) const;
     void rebuild(size_t capacity);
-    void insert(uint64_t hash, std::string_view lowered, std::string_view name);
     // Adds an entry to the buffer without giving it a slot yet.
     uint32_t append(std::string_view lowered, std::string_view name);
-    // Gives the entry a slot, unless the same entry has one already.
+    // Gives the entry a slot, unless the same entry has one already (the
+    // copy then stays unused in the buffer until the table is rebuilt).
     void place(uint64_t hash, uint32_t number);
 
     std::string names_;
