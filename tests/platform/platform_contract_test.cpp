@@ -61,17 +61,7 @@ protected:
     // The directory as the program hands it to the platform.
     NativeString listed() const { return N(dir.path() + kSep); }
 
-    // The names of the subfolders listed, sorted bytewise.
-    std::vector<std::string> subfolderNames() {
-        Result<NameList> listing = platform.subfolders(listed());
-        EXPECT_TRUE(listing.ok()) << U(listing.failure().reason);
-        std::vector<std::string> names;
-        if (!listing.ok()) return names;
-        for (size_t index = 0; index < listing.value().count(); ++index)
-            names.push_back(U(listing.value()[index]));
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> subfolderNames() { return testing::subfolderNames(platform, dir); }
 
     Status rename(std::string_view from, std::string_view to) {
         return platform.renameFolder(listed(), N(from), N(to));

@@ -1,6 +1,7 @@
 #include "platform/posix/posix_platform.h"
 
 #include "support/temp_dir.h"
+#include "support/test_platform.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -29,15 +30,7 @@ protected:
     TempDir dir;
     PosixPlatform platform{"en_US"};
 
-    std::vector<std::string> subfolderNames() {
-        Result<NameList> listing = platform.subfolders(dir.path() + "/");
-        EXPECT_TRUE(listing.ok());
-        std::vector<std::string> names;
-        for (size_t index = 0; index < listing.value().count(); ++index)
-            names.emplace_back(listing.value()[index]);
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> subfolderNames() { return testing::subfolderNames(platform, dir); }
 
     Status rename(const std::string& from, const std::string& to) {
         return platform.renameFolder(dir.path() + "/", from, to);

@@ -2,6 +2,7 @@
 
 #include "support/native.h"
 #include "support/temp_dir.h"
+#include "support/test_platform.h"
 
 #include <gtest/gtest.h>
 
@@ -36,17 +37,7 @@ protected:
     TempDir dir;
     Win32Platform platform;
 
-    // The names of the subfolders listed, sorted bytewise.
-    std::vector<std::string> subfolderNames() {
-        Result<NameList> listing = platform.subfolders(N(dir.path()) + L"\\");
-        EXPECT_TRUE(listing.ok()) << U(listing.failure().reason);
-        std::vector<std::string> names;
-        if (!listing.ok()) return names;
-        for (size_t index = 0; index < listing.value().count(); ++index)
-            names.push_back(U(listing.value()[index]));
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> subfolderNames() { return testing::subfolderNames(platform, dir); }
 
     Status rename(std::string_view from, std::string_view to) {
         return platform.renameFolder(N(dir.path()) + L"\\", N(from), N(to));

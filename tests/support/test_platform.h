@@ -8,6 +8,7 @@
 #pragma once
 
 #include "support/native.h"
+#include "support/temp_dir.h"
 
 #ifdef _WIN32
 #include "platform/win32/win32_platform.h"
@@ -15,6 +16,9 @@
 #include "platform/posix/posix_platform.h"
 #endif
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
@@ -40,6 +44,19 @@ inline const char* systemLocale(const char* locale) {
     return locale;
 }
 #endif
+
+// The names of the subfolders of `dir` as `platform` lists them, in UTF-8,
+// sorted bytewise; none when the listing fails, which fails the test.
+inline std::vector<std::string> subfolderNames(Platform& platform, const TempDir& dir) {
+    const Result<NameList> listing = platform.subfolders(N(dir.path() + kSep));
+    EXPECT_TRUE(listing.ok()) << U(listing.failure().reason);
+    std::vector<std::string> names;
+    if (!listing.ok()) return names;
+    for (size_t index = 0; index < listing.value().count(); ++index)
+        names.push_back(U(listing.value()[index]));
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 struct ShownMessage {
     std::string text;
