@@ -34,13 +34,5 @@ TEST(ShownNames, QuotedNamesStayOnOneLineKeepTheirDirectionAndFitTheScreen) {
     EXPECT_EQ(U(quotedName(N(std::string(64, 'x')))), std::string(64, 'x'));
 }
 
-// What a screen reader says that the screen does not show: a button's name
-// is its caption without the access-key mark, a row tells where it stands.
-TEST(SpokenTexts, CaptionsLoseTheAccessKeyMarkAndRowsSayWhereTheyStand) {
-    EXPECT_EQ(U(withoutAccessKey(kAboutCaption)), "About...");
-    EXPECT_EQ(U(withoutAccessKey(N("Save && &Quit&"))), "Save & Quit");
-    EXPECT_EQ(U(rowPosition(3, 12000)), "3 of 12000");
-}
-
 }  // namespace
 }  // namespace vx::mods::text

@@ -10,10 +10,6 @@
 #include <unistd.h>
 #include <QAbstractItemModelTester>
 #include <QAccessible>
-#include <QDBusArgument>
-#include <QDBusConnection>
-#include <QDBusPendingCall>
-#include <QDBusVariant>
 #include <QLabel>
 #include <QListView>
 #include <QMessageBox>
@@ -22,6 +18,7 @@
 #include <QStyleOptionViewItem>
 #include <QTest>
 #include <QTimer>
+#include <QtDBus>
 
 #include <chrono>
 #include <fstream>
@@ -102,54 +99,36 @@ void recordAnnouncement(QAccessibleEvent* event) {
 }
 
 // A screen reader's view of this program: what the accessibility bus
-// reports for an object, asked over D-Bus while the program's bridge, which
-// serves the bus from this thread, answers in the event loop.
-class AtSpiReader {
-public:
+// reports for an object (the program's root for nullptr), asked while the
+// program's bridge, which serves the bus from this thread, answers.
+struct AtSpiReader {
     AtSpiReader() {
         const QDBusMessage address = QDBusConnection::sessionBus().call(
             QDBusMessage::createMethodCall("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress"));
-        bus_ = QDBusConnection::connectToBus(address.arguments().value(0).toString(), "reader");
-        app_ = "org.a11y.atspi.Registry";  // lists the programs on the bus; this run has only this one
-        const auto apps = ask(kRoot, "GetChildren").value<QDBusArgument>();
-        for (apps.beginArray(); !apps.atEnd();) app_ = objectIn(apps).first;
+        bus = QDBusConnection::connectToBus(address.arguments().value(0).toString(), "reader");
+        app = "org.a11y.atspi.Registry";  // lists the programs on the bus: here only this one
+        const auto apps = ask(nullptr, "GetChildren").value<QDBusArgument>();
+        apps.beginArray();
+        apps.beginStructure();
+        apps >> app;
     }
-
-    static QString pathOf(QAccessibleInterface* iface) {
-        return "/org/a11y/atspi/accessible/" + QString::number(QAccessible::uniqueId(iface));
-    }
-    QVariant ask(const QString& path, const QString& method, const QVariantList& args = {},
-                 const QString& interface = "org.a11y.atspi.Accessible") {
-        QDBusMessage call = QDBusMessage::createMethodCall(app_, path, interface, method);
+    QVariant ask(QAccessibleInterface* iface, const char* method, const QVariantList& args = {},
+                 const char* interface = "org.a11y.atspi.Accessible") {
+        const QString id = iface ? QString::number(QAccessible::uniqueId(iface)) : "root";
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(app, "/org/a11y/atspi/accessible/" + id, interface, method);
         call.setArguments(args);
-        const QDBusPendingCall pending = bus_.asyncCall(call);
+        const QDBusPendingCall pending = bus.asyncCall(call);
         if (!QTest::qWaitFor([&] { return pending.isFinished(); }, 5000)) return {};
         return pending.reply().arguments().value(0);
     }
-    QString property(const QString& path, const QString& name) {
-        return ask(path, "Get", {"org.a11y.atspi.Accessible", name}, "org.freedesktop.DBus.Properties")
+    QVariant property(QAccessibleInterface* iface, const char* name) {
+        return ask(iface, "Get", {"org.a11y.atspi.Accessible", name}, "org.freedesktop.DBus.Properties")
             .value<QDBusVariant>()
-            .variant()
-            .toString();
+            .variant();
     }
-    QString child(const QString& path, int index) {
-        return objectIn(ask(path, "GetChildAtIndex", {index}).value<QDBusArgument>()).second;
-    }
-
-    static constexpr const char* kRoot = "/org/a11y/atspi/accessible/root";
-
-private:
-    static std::pair<QString, QString> objectIn(const QDBusArgument& reference) {
-        QString service;
-        QDBusObjectPath path;
-        reference.beginStructure();
-        reference >> service >> path;
-        reference.endStructure();
-        return {service, path.path()};
-    }
-
-    QDBusConnection bus_{QString()};
-    QString app_;
+    QDBusConnection bus{QString()};
+    QString app;
 };
 
 void installStandIn(const TempDir& game) {
@@ -233,21 +212,14 @@ private slots:
         QCOMPARE(foo->text(QAccessible::Name), QStringLiteral("Foo"));
         if (bridged) {
             // Screen readers count the list's items and take the position of a
-            // check box from its description; the buttons keep their access keys.
+            // check box from its description.
             AtSpiReader reader;
-            const QString item = reader.child(AtSpiReader::pathOf(list), 1);
-            QCOMPARE(reader.property(AtSpiReader::pathOf(list), "ChildCount").toInt(), 2);
-            QCOMPARE(reader.ask(item, "GetRoleName").toString(), QStringLiteral("list item"));
-            QCOMPARE(reader.ask(item, "GetIndexInParent").toInt(), 1);
-            QCOMPARE(reader.ask(reader.child(item, 0), "GetRoleName").toString(),
-                     QStringLiteral("check box"));
-            QCOMPARE(reader.property(reader.child(item, 0), "Description"), QStringLiteral("2 of 2"));
-            for (QPushButton* button : {s.window->Command1(), s.window->Command2()}) {
-                const QString path = AtSpiReader::pathOf(QAccessible::queryAccessibleInterface(button));
-                QCOMPARE(reader.property(path, "Name"), button->text().remove('&'));
-                QCOMPARE(reader.ask(path, "GetKeyBinding", {0}, "org.a11y.atspi.Action").toString(),
-                         "Alt+" + button->text().mid(1, 1));
-            }
+            QCOMPARE(reader.property(list, "ChildCount").toInt(), 2);
+            QCOMPARE(reader.ask(foo->parent(), "GetRoleName").toString(), QStringLiteral("list item"));
+            QCOMPARE(reader.ask(foo->parent(), "GetIndexInParent").toInt(), 1);
+            QCOMPARE(reader.property(foo, "Description").toString(), QStringLiteral("2 of 2"));
+            QAccessibleInterface* about = QAccessible::queryAccessibleInterface(s.window->Command2());
+            QCOMPARE(reader.property(about, "Name").toString(), QStringLiteral("About..."));
         }
         QVERIFY(foo->state().checkable && !foo->state().checked);
         QVERIFY(bar->state().checkable && bar->state().checked);
