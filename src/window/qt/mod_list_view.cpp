@@ -155,7 +155,7 @@ public:
     QAccessible::State state() const override { return rowState(); }
 };
 
-// The list itself; its children are the rows and nothing else.
+// The list itself; its children are the rows' list items and nothing else.
 class ListAccessible : public QAccessibleWidget {
 public:
     explicit ListAccessible(ModListView* view) : QAccessibleWidget(view, QAccessible::List) {}
