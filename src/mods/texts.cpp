@@ -4,6 +4,7 @@
 
 #include <initializer_list>
 #include <iterator>
+#include <string>
 #include <vector>
 
 namespace vx::mods::text {
@@ -155,6 +156,20 @@ NativeStringView refusedHint(FailureKind kind) {
 }
 
 }  // namespace
+
+NativeString withoutAccessKey(NativeStringView caption) {
+    NativeString name;
+    for (size_t at = 0; at < caption.size(); ++at) {
+        if (caption[at] == '&' && ++at == caption.size()) break;
+        name += caption[at];
+    }
+    return name;
+}
+
+NativeString rowPosition(size_t position, size_t count) {
+    const std::string digits = std::to_string(position) + " of " + std::to_string(count);
+    return NativeString(digits.begin(), digits.end());  // ASCII, the same in UTF-8 and UTF-16
+}
 
 NativeString about() {
     static constexpr NativeStringView lines[] = {

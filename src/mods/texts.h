@@ -14,6 +14,13 @@ inline constexpr NativeStringView kProgramTitle = VX_NATIVE("deDidAzorovo");
 inline constexpr NativeStringView kLaunchCaption = VX_NATIVE("&Launch Vexmoor");
 inline constexpr NativeStringView kAboutCaption = VX_NATIVE("&About...");
 
+// What a screen reader says for the parts of the window that show no text
+// of their own: the banner, and the list of mods with how to use it.
+inline constexpr NativeStringView kBannerName = VX_NATIVE("Vexmoor");
+inline constexpr NativeStringView kModListName = VX_NATIVE("Mods");
+inline constexpr NativeStringView kModListDescription =
+    VX_NATIVE("Checked mods are enabled; Space turns the current mod on or off");
+
 inline constexpr NativeStringView kErrorTitle = VX_NATIVE("Error");
 inline constexpr NativeStringView kAboutTitle = VX_NATIVE("About...");
 
@@ -22,6 +29,13 @@ inline constexpr NativeStringView kDuplicate =
     VX_NATIVE("You have one (or more) duplicate mod(s). Please check your VX folder. Duplicate: ");
 inline constexpr NativeStringView kNotInMainDirectory =
     VX_NATIVE("This application needs to reside in Vexmoor's main directory.");
+
+// A caption as a screen reader names it: without the "&" that marks the
+// access key ("&&" stands for one "&").
+NativeString withoutAccessKey(NativeStringView caption);
+
+// Where a row stands among all rows, as a screen reader says it: "3 of 5".
+NativeString rowPosition(size_t position, size_t count);
 
 // The twelve lines of the About box, joined by CR LF.
 NativeString about();

@@ -29,9 +29,11 @@ QAccessibleInterface* accessibleFactory(const QString& /*className*/, QObject* o
     return nullptr;
 }
 
-QPushButton* makeButton(const QString& caption, const QString& accessibleName, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setAccessibleName(accessibleName);
+// A button named to a screen reader as its caption reads; Qt still takes
+// the access key from the caption and reports it with the button.
+QPushButton* makeButton(NativeStringView caption, QWidget* parent) {
+    auto* button = new QPushButton(displayText(caption), parent);
+    button->setAccessibleName(displayText(mods::text::withoutAccessKey(caption)));
     // Enter and Esc press no button unless the button itself has the focus.
     button->setAutoDefault(false);
     button->setDefault(false);
@@ -67,22 +69,21 @@ frmModManager::frmModManager(Platform& platform, QWidget* parent)
     image1_ = new QLabel(this);
     image1_->setObjectName(QStringLiteral("Image1"));
     image1_->setGeometry(21, 0, 400, 100);
-    image1_->setAccessibleName(QStringLiteral("Vexmoor"));
+    image1_->setAccessibleName(displayText(mods::text::kBannerName));
     showBanner();
 
     list1_ = new ModListView(this);
     list1_->setObjectName(QStringLiteral("List1"));
-    list1_->setAccessibleName(QStringLiteral("Mods"));
-    list1_->setAccessibleDescription(
-        QStringLiteral("Checked mods are enabled; Space turns the current mod on or off"));
+    list1_->setAccessibleName(displayText(mods::text::kModListName));
+    list1_->setAccessibleDescription(displayText(mods::text::kModListDescription));
     list1_->setUniformItemSizes(true);  // the view never measures every row
     list1_->setSelectionMode(QAbstractItemView::SingleSelection);
     list1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list1_->setModel(&model_);
 
-    command2_ = makeButton(displayText(mods::text::kAboutCaption), QStringLiteral("About"), this);
+    command2_ = makeButton(mods::text::kAboutCaption, this);
     command2_->setObjectName(QStringLiteral("Command2"));
-    command1_ = makeButton(displayText(mods::text::kLaunchCaption), QStringLiteral("Launch Vexmoor"), this);
+    command1_ = makeButton(mods::text::kLaunchCaption, this);
     command1_->setObjectName(QStringLiteral("Command1"));
     placeControls();
 

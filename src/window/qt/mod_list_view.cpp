@@ -1,5 +1,8 @@
 #include "window/qt/mod_list_view.h"
 
+#include "mods/texts.h"
+#include "window/qt/qt_platform.h"
+
 #include <QAccessibleWidget>
 #include <QPersistentModelIndex>
 #include <QPointer>
@@ -12,12 +15,12 @@ bool isChecked(const QModelIndex& index) {
     return index.data(Qt::CheckStateRole).toInt() == Qt::Checked;
 }
 
-// One row as a check box: name, checked state and a Toggle action. It holds
-// the view and the row number only; everything it reports is read from the
-// model, which asks the core.
-class RowAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
+// What the two parts of a row share: the view, the row number and the
+// row's place on the screen. Everything they report is read from the model,
+// which asks the core.
+class RowPart : public QAccessibleInterface {
 public:
-    RowAccessible(ModListView* view, int row) : view_(view), row_(row) {}
+    RowPart(ModListView* view, int row) : view_(view), row_(row) {}
 
     const ModListView* view() const { return view_.data(); }
     int row() const { return row_; }
@@ -25,18 +28,7 @@ public:
     bool isValid() const override { return index().isValid(); }
     QObject* object() const override { return nullptr; }
     QWindow* window() const override { return view_ ? view_->window()->windowHandle() : nullptr; }
-    QAccessibleInterface* parent() const override {
-        return QAccessible::queryAccessibleInterface(view_.data());
-    }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
     void setText(QAccessible::Text, const QString&) override {}
-
-    QString text(QAccessible::Text t) const override {
-        return t == QAccessible::Name ? index().data(Qt::AccessibleTextRole).toString() : QString();
-    }
 
     QRect rect() const override {
         const QModelIndex i = index();
@@ -45,26 +37,66 @@ public:
         return {view_->viewport()->mapToGlobal(r.topLeft()), r.size()};
     }
 
-    // A check box rather than a list item: AT-SPI bridges that do not pass
-    // the checkable state on still make screen readers say "not checked".
-    QAccessible::Role role() const override { return QAccessible::CheckBox; }
+protected:
+    QModelIndex index() const {
+        if (!view_ || !view_->model()) return {};
+        return view_->model()->index(row_, 0);  // invalid once the row is gone
+    }
 
-    QAccessible::State state() const override {
+    QString name() const { return index().data(Qt::AccessibleTextRole).toString(); }
+
+    // What both parts are, and whether the row is selected and can be seen.
+    QAccessible::State rowState() const {
         QAccessible::State s;
         const QModelIndex i = index();
         if (!i.isValid()) {
             s.invalid = true;
             return s;
         }
-        s.checkable = true;
-        s.checked = isChecked(i);
-        s.focusable = true;
         s.selectable = true;
         s.selected = view_->selectionModel()->isSelected(i);
-        s.focused = view_->hasFocus() && view_->currentIndex() == i;
         s.disabled = !view_->isEnabled();
         s.invisible = !view_->isVisible();
         s.offscreen = !view_->viewport()->rect().intersects(view_->visualRect(i));
+        return s;
+    }
+
+    QPointer<ModListView> view_;
+    int row_;
+};
+
+// A row's check box, where the keyboard is: name, checked state, the row's
+// position among all rows as its description (screen readers say no
+// position of their own for a check box), and a Toggle action.
+class BoxAccessible : public RowPart, public QAccessibleActionInterface {
+public:
+    using RowPart::RowPart;
+
+    QAccessibleInterface* parent() const override { return view_ ? view_->rowAccessible(row_) : nullptr; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name) return name();
+        if (t != QAccessible::Description || !isValid()) return {};
+        const auto count = static_cast<size_t>(view_->model()->rowCount());
+        return displayText(mods::text::rowPosition(static_cast<size_t>(row_) + 1, count));
+    }
+
+    // A check box rather than a checkable list item: AT-SPI bridges that do
+    // not pass the checkable state on still make screen readers say "not
+    // checked", and say the new state when Space changes it.
+    QAccessible::Role role() const override { return QAccessible::CheckBox; }
+
+    QAccessible::State state() const override {
+        QAccessible::State s = rowState();
+        if (s.invalid) return s;
+        s.checkable = true;
+        s.checked = isChecked(index());
+        s.focusable = true;
+        s.focused = view_->hasFocus() && view_->currentIndex() == index();
         return s;
     }
 
@@ -97,18 +129,33 @@ public:
             view->model()->setData(row, isChecked(row) ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
         });
     }
-
-private:
-    QModelIndex index() const {
-        if (!view_ || !view_->model()) return {};
-        return view_->model()->index(row_, 0);  // invalid once the row is gone
-    }
-
-    QPointer<ModListView> view_;
-    int row_;
 };
 
-// The list itself; its children are the rows and nothing else.
+// A row as an item of the list, holding the row's check box.
+class ItemAccessible : public RowPart {
+public:
+    using RowPart::RowPart;
+
+    QAccessibleInterface* parent() const override {
+        return QAccessible::queryAccessibleInterface(view_.data());
+    }
+    QAccessibleInterface* child(int index) const override {
+        return index == 0 && view_ ? view_->boxAccessible(row_) : nullptr;
+    }
+    int childCount() const override { return isValid() ? 1 : 0; }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return child && child == this->child(0) ? 0 : -1;
+    }
+    QAccessibleInterface* childAt(int x, int y) const override {
+        return rect().contains(x, y) ? child(0) : nullptr;
+    }
+
+    QString text(QAccessible::Text t) const override { return t == QAccessible::Name ? name() : QString(); }
+    QAccessible::Role role() const override { return QAccessible::ListItem; }
+    QAccessible::State state() const override { return rowState(); }
+};
+
+// The list itself; its children are the rows' list items and nothing else.
 class ListAccessible : public QAccessibleWidget {
 public:
     explicit ListAccessible(ModListView* view) : QAccessibleWidget(view, QAccessible::List) {}
@@ -117,7 +164,7 @@ public:
     QAccessibleInterface* child(int index) const override { return view()->rowAccessible(index); }
 
     int indexOfChild(const QAccessibleInterface* child) const override {
-        const auto* row = dynamic_cast<const RowAccessible*>(child);
+        const auto* row = dynamic_cast<const ItemAccessible*>(child);
         return row && row->view() == view() && row->isValid() ? row->row() : -1;
     }
 
@@ -130,7 +177,7 @@ public:
 
     QAccessibleInterface* focusChild() const override {
         const QModelIndex current = view()->currentIndex();
-        return view()->hasFocus() && current.isValid() ? child(current.row()) : nullptr;
+        return view()->hasFocus() && current.isValid() ? view()->boxAccessible(current.row()) : nullptr;
     }
 
 private:
@@ -157,23 +204,42 @@ void ModListView::installAccessibility() {
 }
 
 QAccessibleInterface* ModListView::rowAccessible(int row) {
+    return rowPart(row, false);
+}
+
+QAccessibleInterface* ModListView::boxAccessible(int row) {
+    return rowPart(row, true);
+}
+
+QAccessibleInterface* ModListView::rowPart(int row, bool box) {
     if (!model() || row < 0 || row >= model()->rowCount()) return nullptr;
-    if (const auto known = rowIds_.constFind(row); known != rowIds_.cend()) {
+    QHash<int, QAccessible::Id>& ids = box ? boxIds_ : itemIds_;
+    if (const auto known = ids.constFind(row); known != ids.cend()) {
         if (QAccessibleInterface* iface = QAccessible::accessibleInterface(*known)) return iface;
     }
-    auto* iface = new RowAccessible(this, row);
-    rowIds_.insert(row, QAccessible::registerAccessibleInterface(iface));
+    QAccessibleInterface* iface = box ? static_cast<QAccessibleInterface*>(new BoxAccessible(this, row))
+                                      : new ItemAccessible(this, row);
+    ids.insert(row, QAccessible::registerAccessibleInterface(iface));
     return iface;
 }
 
 void ModListView::dropRowAccessibles() {
-    for (const QAccessible::Id id : std::as_const(rowIds_)) QAccessible::deleteAccessibleInterface(id);
-    rowIds_.clear();
+    for (const QAccessible::Id id : std::as_const(itemIds_)) QAccessible::deleteAccessibleInterface(id);
+    for (const QAccessible::Id id : std::as_const(boxIds_)) QAccessible::deleteAccessibleInterface(id);
+    itemIds_.clear();
+    boxIds_.clear();
 }
 
 void ModListView::reset() {
     dropRowAccessibles();  // the rows are replaced as a whole
     QListView::reset();
+}
+
+void ModListView::announceFocus(int row) {
+    if (QAccessibleInterface* box = boxAccessible(row)) {
+        QAccessibleEvent focus(box, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
+    }
 }
 
 // The keyboard lands on the current row, not just on the list, so a screen
@@ -182,11 +248,16 @@ void ModListView::reset() {
 void ModListView::focusInEvent(QFocusEvent* event) {
     QListView::focusInEvent(event);
     QTimer::singleShot(0, this, [this] {
-        if (!hasFocus() || !currentIndex().isValid()) return;
-        QAccessibleEvent focus(this, QAccessible::Focus);
-        focus.setChild(currentIndex().row());
-        QAccessible::updateAccessibility(&focus);
+        if (hasFocus() && currentIndex().isValid()) announceFocus(currentIndex().row());
     });
+}
+
+// QListView would announce the new current row's list item as focused; the
+// keyboard is on the item's check box, so that is announced instead. The
+// announcement is all QListView adds here to the item view's own handling.
+void ModListView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QAbstractItemView::currentChanged(current, previous);
+    if (hasFocus() && current.isValid()) announceFocus(current.row());
 }
 
 void ModListView::initViewItemOption(QStyleOptionViewItem* option) const {
@@ -207,8 +278,9 @@ void ModListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bot
     QAccessible::State changed;
     changed.checked = true;
     for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
-        QAccessibleStateChangeEvent event(this, changed);
-        event.setChild(row);
+        QAccessibleInterface* box = boxAccessible(row);
+        if (!box) continue;
+        QAccessibleStateChangeEvent event(box, changed);
         QAccessible::updateAccessibility(&event);
     }
 }

@@ -1,7 +1,9 @@
 // The view of the mod list: a QListView that shows whether it has the focus
-// and tells assistive technology what each row is. A row is a check box to a
-// screen reader: its name, whether it is checked, and a Toggle action that
-// changes the box the way Space does.
+// and tells assistive technology what each row is. To a screen reader each
+// row is a list item holding one check box, and the keyboard is on the check
+// box: its name, whether it is checked, where it stands in the list, and a
+// Toggle action that changes the box the way Space does. The list items are
+// what screen readers count to tell how many mods the list has.
 #pragma once
 
 #include <QAccessible>
@@ -17,9 +19,11 @@ public:
     explicit ModListView(QWidget* parent = nullptr);
     ~ModListView() override;
 
-    // The accessible object of `row`, made on first use and kept until the
-    // rows are replaced; nullptr for a row that does not exist.
+    // The accessible list item of `row` and the check box inside it, made on
+    // first use and kept until the rows are replaced; nullptr for a row that
+    // does not exist.
     QAccessibleInterface* rowAccessible(int row);
+    QAccessibleInterface* boxAccessible(int row);
 
     // Installs the accessibility factory that gives views of this class
     // their accessible objects. Call before the first view is made.
@@ -29,14 +33,19 @@ public:
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void initViewItemOption(QStyleOptionViewItem* option) const override;
     void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                      const QList<int>& roles = {}) override;
 
 private:
+    QAccessibleInterface* rowPart(int row, bool box);
     void dropRowAccessibles();
+    // Tells a screen reader that the keyboard is on the check box of `row`.
+    void announceFocus(int row);
 
-    QHash<int, QAccessible::Id> rowIds_;
+    QHash<int, QAccessible::Id> itemIds_;
+    QHash<int, QAccessible::Id> boxIds_;
 };
 
 }  // namespace vx::qt
