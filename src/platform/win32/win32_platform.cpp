@@ -117,8 +117,8 @@ constexpr wchar_t kNameWineCannotKeep[] =
 constexpr wchar_t kNameWindowsCannotHold[] =
     L"This folder's name holds a character that Windows does not allow in names (\\ / : * ? \" < > | or a "
     L"control character). Under Wine a \\ or / in a name is read as the border between two folders, so "
-    L"renaming it could rename some other folder, even one outside the game's folder; it was left as it "
-    L"is. Rename it on the Linux side, without those characters.";
+    L"renaming it could rename some other folder, even one outside the game's folder. Rename it on the "
+    L"Linux side, without those characters.";
 
 // True when `name` holds a character that no Windows file name may hold: the
 // separators \ and /, the characters : * ? " < > | and the control
