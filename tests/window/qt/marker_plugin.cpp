@@ -1,10 +1,6 @@
-// A Qt plugin that says when it is loaded: the moment the system loads it,
-// it appends its kind to the file named by VX_PLUGIN_MARKER. Built as an icon
-// engine for ".ico" files (VX_MARKER_ICON_ENGINE) and as an image format of
-// its own, as a mod could carry them, for the tests that check the program
-// never loads one from the game folder.
-#include <QtGlobal>
-
+// A Qt plugin, as a mod could carry one, that appends its kind to the file
+// named by VX_PLUGIN_MARKER the moment it is loaded: an icon engine for
+// ".ico" files (VX_MARKER_ICON_ENGINE), or else an image format of its own.
 #include <cstdio>
 #include <cstdlib>
 
@@ -31,18 +27,10 @@ public:
 };
 #endif
 
-namespace {
-
-const bool marked = [] {
-    if (const char* marker = std::getenv("VX_PLUGIN_MARKER")) {
-        if (std::FILE* file = std::fopen(marker, "a")) {
-            std::fputs(VX_MARKER_KIND "\n", file);
-            std::fclose(file);
-        }
-    }
-    return true;
+static const bool marked = [] {
+    std::FILE* file =
+        std::getenv("VX_PLUGIN_MARKER") ? std::fopen(std::getenv("VX_PLUGIN_MARKER"), "a") : nullptr;
+    return file && std::fputs(VX_MARKER_KIND "\n", file) >= 0 && std::fclose(file) == 0;
 }();
-
-}  // namespace
 
 #include "marker_plugin.moc"
