@@ -1,6 +1,6 @@
 #include "mods/texts.h"
 
-#include "platform/utf8.h"
+#include "platform/visible_text.h"
 
 #include <initializer_list>
 #include <iterator>
@@ -16,62 +16,8 @@ NativeString join(std::initializer_list<NativeStringView> parts) {
     return out;
 }
 
-// One character of a name: its code point, or, for code units that do not
-// form a character (a stray byte of a name that is not UTF-8, an unpaired
-// surrogate), just those units, kept as they are.
-struct Character {
-    char32_t codePoint;
-    bool valid;
-    NativeStringView units;
-};
-
-#ifdef _WIN32
-Character characterAt(NativeStringView name, size_t at) {
-    const char32_t unit = name[at];
-    if (unit >= 0xD800 && unit <= 0xDBFF && at + 1 < name.size() && name[at + 1] >= 0xDC00 &&
-        name[at + 1] <= 0xDFFF) {
-        const char32_t code = 0x10000 + ((unit - 0xD800) << 10) + (char32_t(name[at + 1]) - 0xDC00);
-        return {code, true, name.substr(at, 2)};
-    }
-    const bool surrogate = unit >= 0xD800 && unit <= 0xDFFF;
-    return {unit, !surrogate, name.substr(at, 1)};
-}
-
-void appendCodePoint(NativeString& out, char32_t code) {
-    if (code >= 0x10000) {
-        out += static_cast<wchar_t>(0xD800 + ((code - 0x10000) >> 10));
-        out += static_cast<wchar_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-    } else {
-        out += static_cast<wchar_t>(code);
-    }
-}
-#else
-Character characterAt(NativeStringView name, size_t at) {
-    const Utf8Character character = utf8CharacterAt(name, at);
-    return {character.code, character.valid, name.substr(at, character.length)};
-}
-
-void appendCodePoint(NativeString& out, char32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-#endif
-
-std::vector<Character> charactersOf(NativeStringView name) {
-    std::vector<Character> characters;
+std::vector<TextCharacter> charactersOf(NativeStringView name) {
+    std::vector<TextCharacter> characters;
     for (size_t at = 0; at < name.size();) {
         characters.push_back(characterAt(name, at));
         at += characters.back().units.size();
@@ -79,51 +25,10 @@ std::vector<Character> charactersOf(NativeStringView name) {
     return characters;
 }
 
-// Characters that take no room on screen or change how the text around them
-// is laid out: soft hyphen, joiners and zero-width spaces, direction marks,
-// embeddings, overrides and isolates, line and paragraph separators, word
-// joiner and invisible operators, the byte-order mark, fillers, the format
-// controls of Egyptian hieroglyphs, shorthand and musical notation, and the
-// tag characters.
-bool isInvisible(char32_t c) {
-    return c == 0x00AD || c == 0x034F || c == 0x061C || c == 0x115F || c == 0x1160 || c == 0x17B4 ||
-           c == 0x17B5 || c == 0x180E || (c >= 0x200B && c <= 0x200F) || (c >= 0x2028 && c <= 0x202E) ||
-           (c >= 0x2060 && c <= 0x206F) || c == 0x3164 || c == 0xFEFF || c == 0xFFA0 ||
-           (c >= 0xFFF9 && c <= 0xFFFB) || (c >= 0x13430 && c <= 0x1343F) || (c >= 0x1BCA0 && c <= 0x1BCA3) ||
-           (c >= 0x1D173 && c <= 0x1D17A) || (c >= 0xE0000 && c <= 0xE007F);
-}
-
 // Letters of scripts written from right to left.
 bool isRightToLeft(char32_t c) {
     return (c >= 0x0590 && c <= 0x08FF) || (c >= 0xFB1D && c <= 0xFDFF) || (c >= 0xFE70 && c <= 0xFEFC) ||
            (c >= 0x10800 && c <= 0x10FFF) || (c >= 0x1E800 && c <= 0x1EFFF);
-}
-
-void appendCodeName(NativeString& out, char32_t c) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    out += VX_NATIVE("<U+");
-    int digits = c > 0xFFFF ? 5 : 4;
-    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
-        out += static_cast<NativeChar>(kDigits[(c >> shift) & 0xF]);
-    out += VX_NATIVE('>');
-}
-
-void appendShown(NativeString& out, const Character& character) {
-    const char32_t c = character.codePoint;
-    if (!character.valid) {
-        out.append(character.units);  // shown as the replacement character
-    } else if (c < 0x20) {
-        appendCodePoint(out, 0x2400 + c);  // the Control Pictures block: a newline is shown as "␊"
-    } else if (c == 0x7F) {
-        appendCodePoint(out, 0x2421);
-    } else if ((c >= 0x80 && c <= 0x9F) || isInvisible(c)) {
-        appendCodeName(out, c);
-    } else if (c >= 0x0300 && c <= 0x036F) {
-        appendCodePoint(out, 0x25CC);  // a dotted circle carries the accent
-        out.append(character.units);
-    } else {
-        out.append(character.units);
-    }
 }
 
 // Quoted names longer than this many characters are shortened in the middle.
@@ -248,27 +153,27 @@ NativeString rowText(NativeStringView name) {
     NativeString shown;
     shown.reserve(name.size());
     for (size_t at = 0; at < name.size();) {
-        const Character character = characterAt(name, at);
-        appendShown(shown, character);
+        const TextCharacter character = characterAt(name, at);
+        appendVisible(shown, character);
         at += character.units.size();
     }
     return shown;
 }
 
 NativeString quotedName(NativeStringView name) {
-    const std::vector<Character> characters = charactersOf(name);
+    const std::vector<TextCharacter> characters = charactersOf(name);
     NativeString shown;
     bool rightToLeft = false;
-    for (const Character& c : characters)
+    for (const TextCharacter& c : characters)
         rightToLeft = rightToLeft || (c.valid && isRightToLeft(c.codePoint));
     if (rightToLeft) appendCodePoint(shown, 0x2068);  // first strong isolate
     if (characters.size() <= kLongestQuoted) {
-        for (const Character& c : characters) appendShown(shown, c);
+        for (const TextCharacter& c : characters) appendVisible(shown, c);
     } else {
-        for (size_t i = 0; i < kQuotedEnds; ++i) appendShown(shown, characters[i]);
+        for (size_t i = 0; i < kQuotedEnds; ++i) appendVisible(shown, characters[i]);
         appendCodePoint(shown, 0x2026);  // horizontal ellipsis
         for (size_t i = characters.size() - kQuotedEnds; i < characters.size(); ++i)
-            appendShown(shown, characters[i]);
+            appendVisible(shown, characters[i]);
     }
     if (rightToLeft) appendCodePoint(shown, 0x2069);  // pop directional isolate
     return shown;

@@ -1,5 +1,8 @@
 #include "platform/posix/posix_platform.h"
 
+#include "mods/mod_folders.h"
+#include "platform/utf8.h"
+
 #include "support/temp_dir.h"
 #include "support/test_platform.h"
 
@@ -16,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <thread>
 
@@ -164,6 +168,18 @@ TEST_F(PosixPlatformTest, StartRunsEachKindOfProgramInItsFolderOrSaysWhyNot) {
     EXPECT_EQ(start("MZ\x90", 0755, "/nonexistent").kind, FailureKind::NeedsWine);
     EXPECT_EQ(start("MZ\x90", 0644, dir.path()).reason, "started");
     EXPECT_EQ(recorded("started"), dir / "wine " + program + "|" + game);
+    // Relative entries of PATH name folders under the working directory, which is the game's when the menu
+    // starts the program: a "wine" unpacked there is passed over for the one in an absolute entry.
+    dir.makeFolders({"a \"game\"; $HOME/bin"});
+    for (const char* planted : {"a \"game\"; $HOME/wine", "a \"game\"; $HOME/bin/wine"}) {
+        dir.makeFile(planted, "#!/bin/sh\necho planted > '" + record + "'\n");
+        ASSERT_EQ(chmod((dir / planted).c_str(), 0755), 0);
+    }
+    const std::unique_ptr<char, decltype(&std::free)> cwd(getcwd(nullptr, 0), &std::free);
+    ASSERT_EQ(chdir(game.c_str()), 0);
+    EXPECT_EQ(start("MZ\x90", 0644, ".:bin::" + dir.path()).reason, "started");
+    ASSERT_EQ(chdir(cwd.get()), 0);
+    EXPECT_EQ(recorded("started"), dir / "wine " + program + "|" + game);
     EXPECT_EQ(start(recorder, 0755, dir.path()).reason, "started");
     EXPECT_EQ(recorded("started"), program + " |" + game);
     EXPECT_EQ(start("", 0755, dir.path()).reason, "started");
@@ -173,6 +189,35 @@ TEST_F(PosixPlatformTest, StartRunsEachKindOfProgramInItsFolderOrSaysWhyNot) {
 }
 
 // --- text -------------------------------------------------------------------------
+
+// Escape sequences (that would retitle and recolour a terminal) and a byte
+// that is not UTF-8 (0x9B starts one on some terminals), in the names and the
+// system's reason, reach standard error as visible escapes: only line breaks
+// are left as control characters.
+TEST_F(PosixPlatformTest, StandardErrorGetsNoControlCharacterButLineBreaks) {
+    const std::string hostile = "\x1b]0;TITLE\x1b\\ \x1b[31mRed\x9b";
+    testing::makeGame(dir, {hostile});
+    dir.makeFile(hostile + ".rte");
+    testing::TestPlatform recorder(dir.path());
+    mods::ModFolders mods(recorder);
+    ASSERT_TRUE(mods.Form_Load());
+    mods.setModEnabled(0, true);
+    ASSERT_EQ(recorder.messages.size(), 1u);
+
+    ::testing::internal::CaptureStderr();
+    platform.messageBox(recorder.messages[0].text, kStyleExclamation, "Error\x1b[2J");
+    const std::string shown = ::testing::internal::GetCapturedStderr();
+    size_t control = std::string::npos;
+    for (size_t at = 0; at < shown.size() && control == std::string::npos;) {
+        const Utf8Character c = utf8CharacterAt(shown, at);
+        if (!c.valid || (c.code < 0x20 && c.code != '\n') || (c.code >= 0x7F && c.code <= 0x9F)) control = at;
+        at += c.length;
+    }
+    EXPECT_EQ(control, std::string::npos) << shown;
+    EXPECT_TRUE(shown.starts_with(
+        "Error\u241B[2J: Could not enable the mod \"\u241B]0;TITLE\u241B\\ \u241B[31mRed<0x9B>\".\n\n"))
+        << shown;
+}
 
 // Bytes that are no character stay as they are, even between characters
 // that are lowered.

@@ -63,16 +63,25 @@ TEST_F(Win32PlatformTest, HiddenAndSystemFoldersAreListedButHiddenFilesAreNoPlai
 }
 
 // Under Wine, a Unix link renamed through Windows calls would move the folder
-// it points to, and a name that is not UTF-8 would lose its bytes; both are
-// refused with the reason and left as they are.
+// it points to, a name that is not UTF-8 would lose its bytes, and a name
+// holding a backslash would name a folder elsewhere (here "victim", beside
+// the game folder "store"); all are refused with the reason and left as they
+// are.
 TEST_F(Win32PlatformTest, UnderWineLinksAndNamesThatAreNotUtf8AreNotRenamed) {
     dir.makeFolder("store");
     dir.makeFolder("store/realmod");
     dir.makeFile("store/realmod/inside", "x");
-    if (!dir.unixShell("ln -s store/realmod linked.rte && mkdir \"$(printf 'caf\\351')\"")) {
+    if (!dir.unixShell("ln -s store/realmod linked.rte && mkdir \"$(printf 'caf\\351')\" victim "
+                       "'store/HD Textures\\..\\..\\victim'")) {
         GTEST_SKIP() << "not under Wine";
     }
-    ASSERT_EQ(subfolderNames(), (std::vector<std::string>{"caf\uFFFD", "linked.rte", "store"}));
+    ASSERT_EQ(subfolderNames(), (std::vector<std::string>{"caf\uFFFD", "linked.rte", "store", "victim"}));
+    const Status outside = platform.renameFolder(N(dir / "store") + L"\\", L"HD Textures\\..\\..\\victim",
+                                                 L"HD Textures\\..\\..\\victim.rte");
+    EXPECT_TRUE(dir.isFolder("victim"));
+    EXPECT_FALSE(dir.exists("victim.rte"));
+    ASSERT_TRUE(outside);
+    EXPECT_NE(outside->reason.find(L"Rename it on the Linux side"), std::wstring::npos) << U(outside->reason);
 
     const Status link = rename("linked.rte", "linked");
     ASSERT_TRUE(link);
@@ -84,7 +93,7 @@ TEST_F(Win32PlatformTest, UnderWineLinksAndNamesThatAreNotUtf8AreNotRenamed) {
     const Status name = rename("caf\uFFFD", "caf\uFFFD.rte");
     ASSERT_TRUE(name);
     EXPECT_NE(name->reason.find(L"not valid UTF-8"), std::wstring::npos) << U(name->reason);
-    EXPECT_EQ(subfolderNames(), (std::vector<std::string>{"caf\uFFFD", "linked.rte", "store"}));
+    EXPECT_EQ(subfolderNames(), (std::vector<std::string>{"caf\uFFFD", "linked.rte", "store", "victim"}));
 }
 
 // --- program start --------------------------------------------------------------

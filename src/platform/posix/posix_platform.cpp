@@ -1,6 +1,7 @@
 #include "platform/posix/posix_platform.h"
 
 #include "platform/name_order.h"
+#include "platform/visible_text.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -293,9 +294,11 @@ bool isWindowsProgram(const std::string& path) {
     return got == 2 && head[0] == 'M' && head[1] == 'Z';
 }
 
-// The first executable file called `name` in the directories of PATH, as the
-// shell would find it; empty when there is none. Empty entries, which would
-// mean whatever the working directory is, are skipped.
+// The first executable file called `name` in the absolute directories of
+// PATH; empty when there is none. Empty, "." and other relative entries,
+// which would mean some folder under whatever the working directory is, are
+// skipped: the game is started from its own folder, where anything may have
+// been unpacked, and a "wine" there must not be taken for the system's.
 std::string findOnPath(std::string_view name) {
     const char* variable = std::getenv("PATH");
     std::string_view directories = variable ? variable : "/bin:/usr/bin";
@@ -303,7 +306,7 @@ std::string findOnPath(std::string_view name) {
         const size_t colon = directories.find(':');
         const std::string_view directory = directories.substr(0, colon);
         directories.remove_prefix(colon == std::string_view::npos ? directories.size() : colon + 1);
-        if (directory.empty()) continue;
+        if (!directory.starts_with('/')) continue;
         std::string candidate = std::string(directory) + "/" + std::string(name);
         struct stat info {};
         if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
@@ -397,13 +400,13 @@ Status PosixPlatform::startProgram(const NativeString& path) {
     return std::nullopt;
 }
 
+// The text is written as a terminal is to show it: the system's reasons and
+// the paths in a message can hold any byte a name can, and an escape
+// sequence among them would be obeyed by the terminal (retitle it, recolour
+// it, move the cursor), a byte that is not UTF-8 too (0x9B starts one).
 void PosixPlatform::messageBox(const NativeString& text, int /*style*/, const NativeString& title) {
-    std::string plain;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        plain += text[i];
-    }
-    std::fprintf(stderr, "%s: %s\n", title.c_str(), plain.c_str());
+    const std::string shown = terminalText(title) + ": " + terminalText(text) + "\n";
+    std::fwrite(shown.data(), 1, shown.size(), stderr);
 }
 
 void PosixPlatform::end() {

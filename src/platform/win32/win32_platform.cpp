@@ -2,6 +2,7 @@
 
 #include "platform/name_order.h"
 
+#include <algorithm>
 #include <climits>
 #include <cwchar>
 #include <utility>
@@ -113,13 +114,32 @@ constexpr wchar_t kNameWineCannotKeep[] =
     L"This folder's name is not valid UTF-8 text on the Linux side; renaming it under Wine would "
     L"replace those characters for good. Rename it on Linux.";
 
+constexpr wchar_t kNameWindowsCannotHold[] =
+    L"This folder's name holds a character that Windows does not allow in names (\\ / : * ? \" < > | or a "
+    L"control character). Under Wine a \\ or / in a name is read as the border between two folders, so "
+    L"renaming it could rename some other folder, even one outside the game's folder. Rename it on the "
+    L"Linux side, without those characters.";
+
+// True when `name` holds a character that no Windows file name may hold: the
+// separators \ and /, the characters : * ? " < > | and the control
+// characters. A Linux name may hold all of them but the /, and Wine lists
+// such a name as it is; joined to the game's path, its \ would be a
+// separator, so "HD Textures\..\..\victim" would name a folder elsewhere.
+bool holdsForbiddenCharacter(std::wstring_view name) {
+    return std::any_of(name.begin(), name.end(), [](wchar_t c) {
+        return c < 0x20 || std::wstring_view(L"\\/:*?\"<>|").find(c) != std::wstring_view::npos;
+    });
+}
+
 // Renames that would do harm under Wine, refused before anything is touched.
-// A Unix symbolic link shows as a reparse point there, and Wine renames the
-// folder it points to, not the link (Windows renames a link itself). A name
-// Wine could not convert would be written back with the replacement
-// characters, and its real bytes would be lost.
+// A name that Windows forbids would reach outside its folder. A Unix symbolic
+// link shows as a reparse point there, and Wine renames the folder it points
+// to, not the link (Windows renames a link itself). A name Wine could not
+// convert would be written back with the replacement characters, and its
+// real bytes would be lost.
 Status refuseUnsafeRename(const std::wstring& exactSourcePath, std::wstring_view name) {
     if (!runningUnderWine()) return std::nullopt;
+    if (holdsForbiddenCharacter(name)) return Failure{kNameWindowsCannotHold, FailureKind::Unsafe};
     if (name.find(kReplacementCharacter) != std::wstring_view::npos) {
         return Failure{kNameWineCannotKeep, FailureKind::Unsafe};
     }

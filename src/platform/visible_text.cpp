@@ -1,0 +1,126 @@
+#include "platform/visible_text.h"
+
+#include "platform/utf8.h"
+
+#include <type_traits>
+
+namespace vx {
+
+#ifdef _WIN32
+TextCharacter characterAt(NativeStringView text, size_t at) {
+    const char32_t unit = text[at];
+    if (unit >= 0xD800 && unit <= 0xDBFF && at + 1 < text.size() && text[at + 1] >= 0xDC00 &&
+        text[at + 1] <= 0xDFFF) {
+        const char32_t code = 0x10000 + ((unit - 0xD800) << 10) + (char32_t(text[at + 1]) - 0xDC00);
+        return {code, true, text.substr(at, 2)};
+    }
+    const bool surrogate = unit >= 0xD800 && unit <= 0xDFFF;
+    return {unit, !surrogate, text.substr(at, 1)};
+}
+
+void appendCodePoint(NativeString& out, char32_t code) {
+    if (code >= 0x10000) {
+        out += static_cast<wchar_t>(0xD800 + ((code - 0x10000) >> 10));
+        out += static_cast<wchar_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else {
+        out += static_cast<wchar_t>(code);
+    }
+}
+#else
+TextCharacter characterAt(NativeStringView text, size_t at) {
+    const Utf8Character character = utf8CharacterAt(text, at);
+    return {character.code, character.valid, text.substr(at, character.length)};
+}
+
+void appendCodePoint(NativeString& out, char32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+#endif
+
+namespace {
+
+// Characters that take no room on screen or change how the text around them
+// is laid out: soft hyphen, joiners and zero-width spaces, direction marks,
+// embeddings, overrides and isolates, line and paragraph separators, word
+// joiner and invisible operators, the byte-order mark, fillers, the format
+// controls of Egyptian hieroglyphs, shorthand and musical notation, and the
+// tag characters.
+bool isInvisible(char32_t c) {
+    return c == 0x00AD || c == 0x034F || c == 0x061C || c == 0x115F || c == 0x1160 || c == 0x17B4 ||
+           c == 0x17B5 || c == 0x180E || (c >= 0x200B && c <= 0x200F) || (c >= 0x2028 && c <= 0x202E) ||
+           (c >= 0x2060 && c <= 0x206F) || c == 0x3164 || c == 0xFEFF || c == 0xFFA0 ||
+           (c >= 0xFFF9 && c <= 0xFFFB) || (c >= 0x13430 && c <= 0x1343F) || (c >= 0x1BCA0 && c <= 0x1BCA3) ||
+           (c >= 0x1D173 && c <= 0x1D17A) || (c >= 0xE0000 && c <= 0xE007F);
+}
+
+constexpr char kDigits[] = "0123456789ABCDEF";
+
+void appendCodeName(NativeString& out, char32_t c) {
+    out += VX_NATIVE("<U+");
+    int digits = c > 0xFFFF ? 5 : 4;
+    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
+        out += static_cast<NativeChar>(kDigits[(c >> shift) & 0xF]);
+    out += VX_NATIVE('>');
+}
+
+}  // namespace
+
+void appendVisible(NativeString& out, const TextCharacter& character) {
+    const char32_t c = character.codePoint;
+    if (!character.valid) {
+        out.append(character.units);  // a window shows these as the replacement character
+    } else if (c < 0x20) {
+        appendCodePoint(out, 0x2400 + c);  // the Control Pictures block: a newline is shown as "␊"
+    } else if (c == 0x7F) {
+        appendCodePoint(out, 0x2421);
+    } else if ((c >= 0x80 && c <= 0x9F) || isInvisible(c)) {
+        appendCodeName(out, c);
+    } else if (c >= 0x0300 && c <= 0x036F) {
+        appendCodePoint(out, 0x25CC);  // a dotted circle carries the accent
+        out.append(character.units);
+    } else {
+        out.append(character.units);
+    }
+}
+
+NativeString terminalText(NativeStringView text) {
+    NativeString shown;
+    shown.reserve(text.size());
+    for (size_t at = 0; at < text.size();) {
+        if (text.substr(at, 2) == VX_NATIVE("\r\n") || text[at] == VX_NATIVE('\n')) {
+            shown += VX_NATIVE('\n');
+            at += text[at] == VX_NATIVE('\r') ? 2 : 1;
+            continue;
+        }
+        const TextCharacter character = characterAt(text, at);
+        if (character.valid) {
+            appendVisible(shown, character);
+        } else {
+            for (const NativeChar unit : character.units) {
+                const auto value = static_cast<std::make_unsigned_t<NativeChar>>(unit);
+                shown += VX_NATIVE("<0x");
+                for (int shift = static_cast<int>(sizeof(NativeChar)) * 8 - 4; shift >= 0; shift -= 4)
+                    shown += static_cast<NativeChar>(kDigits[(value >> shift) & 0xF]);
+                shown += VX_NATIVE('>');
+            }
+        }
+        at += character.units.size();
+    }
+    return shown;
+}
+
+}  // namespace vx
