@@ -214,6 +214,28 @@ TEST_P(ChangedBehind, AreSeenAtTheNextToggle) {
 
 INSTANTIATE_TEST_SUITE_P(FileSystems, ChangedBehind, ::testing::Values("bindfs", "sshfs"));
 
+// Where letter case is ignored, another program may rename a folder typing
+// its name in another case ("bar.rte" for "bar.RTE"), and the watch reports
+// it so: the folder is followed, and can be enabled again at once.
+class RenamedInAnotherCase : public Mounted {};
+
+TEST_P(RenamedInAnotherCase, IsFollowedAndToggledOn) {
+    TestPlatform platform(game());
+    ModFolders mods(platform);
+    ASSERT_TRUE(mods.Form_Load());
+    fs::rename(game() + "/bar.rte", game() + "/bar");
+    mods.setModEnabled(rowOf(mods, "bar"), false);
+    mods.setModEnabled(rowOf(mods, "bar"), true);
+    EXPECT_TRUE(mods.List1().checked(rowOf(mods, "bar")));
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].text,
+              "The mod \"bar\" was already disabled: another program renamed its folder.");
+    EXPECT_TRUE(fs::is_directory(game() + "/bar.rte"));
+    EXPECT_EQ(platform.directoryReads(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(FileSystems, RenamedInAnotherCase, ::testing::Values("exfat"));
+
 // fusefat renames no folder onto another, not even onto the empty one that
 // claims the new name: the toggle is refused for that reason, and nothing
 // is left behind.

@@ -294,7 +294,7 @@ Status PosixPlatform::updateIndex(const std::string& directory) {
                 complete = false;
                 continue;
             }
-            if (event->len > 0) replay(directory, event->mask, event->name);  // padded with NULs
+            if (event->len > 0) replay(event->mask, event->name);  // padded with NULs
         }
     }
     if (!complete) return readDirectory(directory, nullptr);
@@ -302,29 +302,21 @@ Status PosixPlatform::updateIndex(const std::string& directory) {
 }
 
 // Where letter case is ignored, the watch names an entry as it was typed
-// ("x.rte" for the folder "X.RTE"): an entry of the index that is called
-// that in another letter case is gone when the system no longer finds it,
-// and a new entry is the one of its name in any letter case.
-void PosixPlatform::replay(const std::string& directory, uint32_t mask, std::string_view name) {
+// ("x.rte" for the folder "X.RTE"), and the file system holds one entry of
+// a name in any letter case: whatever the index holds under that name in any
+// letter case goes with it, and a new entry takes the place of all of them.
+// (Asking the system whether the old name is still there would not do: a
+// FUSE file system keeps answering yes for a second.)
+void PosixPlatform::replay(uint32_t mask, std::string_view name) {
     lowered_.clear();
     text_.appendLower(name, lowered_);
-    std::vector<std::string> stale;
-    if (mask & (IN_DELETE | IN_MOVED_FROM)) {
-        index_.erase(lowered_, name);
-        if (ignoresCase_) {
-            index_.forEach(lowered_, [&](std::string_view entry) {
-                struct stat info {};
-                const std::string path = directory + std::string(entry);
-                if (lstat(path.c_str(), &info) != 0 && errno == ENOENT) stale.emplace_back(entry);
-            });
-        }
+    std::vector<std::string> gone;
+    if (ignoresCase_) {
+        index_.forEach(lowered_, [&](std::string_view entry) { gone.emplace_back(entry); });
+    } else if (mask & (IN_DELETE | IN_MOVED_FROM)) {
+        gone.emplace_back(name);
     }
-    if ((mask & (IN_CREATE | IN_MOVED_TO)) && ignoresCase_) {
-        index_.forEach(lowered_, [&](std::string_view entry) {
-            if (entry != name) stale.emplace_back(entry);
-        });
-    }
-    for (const std::string& entry : stale) index_.erase(lowered_, entry);
+    for (const std::string& entry : gone) index_.erase(lowered_, entry);
     if (mask & (IN_CREATE | IN_MOVED_TO)) index_.insert(lowered_, name);
 }
 

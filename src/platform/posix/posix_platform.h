@@ -83,7 +83,7 @@ private:
     Status updateIndex(const std::string& directory);
     void stopWatching();
     // Replays one change the watch saw.
-    void replay(const std::string& directory, uint32_t mask, std::string_view name);
+    void replay(uint32_t mask, std::string_view name);
     // The name of the entry in the indexed directory that `name` stands for:
     // `name` itself, or the one entry equal to it but for letter case.
     Result<std::string> entryFor(std::string_view name);
