@@ -33,6 +33,10 @@ FolderClass classify(NativeStringView name) {
     return {FolderKind::DisabledMod, name};
 }
 
+bool stillEnabledWhenDisabled(NativeStringView modName) {
+    return classify(disabledName(modName)).kind != FolderKind::DisabledMod;
+}
+
 NativeString enabledName(NativeStringView modName) {
     NativeString name;
     name.reserve(modName.size() + kEnabledSuffix.size());

@@ -48,4 +48,10 @@ inline NativeString disabledName(NativeStringView modName) {
     return NativeString(modName);
 }
 
+// True when the mod's disabled folder name would still be taken for an
+// enabled mod or for the base data: a mod name that itself ends in ".rte" in
+// any letter case (the folder "X.rte.rte"). Renaming such a folder cannot
+// disable the mod.
+bool stillEnabledWhenDisabled(NativeStringView modName);
+
 }  // namespace vx::mods

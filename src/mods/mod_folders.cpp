@@ -142,6 +142,11 @@ void ModFolders::setModEnabled(int row, bool enabled) {
     if (!listReady_ || row < 0 || row >= list_.count() || list_.checked(row) == enabled) return;
 
     const NativeString& name = list_.text(row);
+    if (!enabled && stillEnabledWhenDisabled(name)) {
+        platform_.messageBox(text::cannotDisableNested(name, enabledName(name), disabledName(name)),
+                             kStyleExclamation, NativeString(text::kErrorTitle));
+        return;
+    }
     const NativeString from = enabled ? disabledName(name) : enabledName(name);
     const NativeString to = enabled ? enabledName(name) : disabledName(name);
     if (Status refused = platform_.renameFolder(gamePath_, from, to)) {
@@ -151,16 +156,15 @@ void ModFolders::setModEnabled(int row, bool enabled) {
     list_.setChecked(row, enabled);
 }
 
-// The folder kept its name, or was never where the list says: one look at
-// each of the mod's two names tells which, and the box is made to match.
+// The folder kept its name, or was never where the list says: the refusal
+// tells which, and what holds the new name, and the box is made to match.
 void ModFolders::showRefusal(int row, bool enabled, const NativeString& from, const NativeString& to,
                              const Failure& refused) {
     const NativeString& name = list_.text(row);
     const NativeString error(text::kErrorTitle);
-    if (platform_.hasFolder(gamePath_, from)) {
-        platform_.messageBox(text::renameRefused(name, enabled, from, to, refused.reason, refused.kind),
-                             kStyleExclamation, error);
-    } else if (platform_.hasFolder(gamePath_, to)) {
+    if (refused.kind != FailureKind::SourceGone) {
+        platform_.messageBox(text::renameRefused(name, enabled, from, to, refused), kStyleExclamation, error);
+    } else if (refused.existingIsFolder) {
         list_.setChecked(row, enabled);
         platform_.messageBox(text::alreadyInState(name, enabled), kStyleInformation,
                              NativeString(text::kProgramTitle));

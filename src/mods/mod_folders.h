@@ -26,11 +26,13 @@ public:
 
     // The user asks to enable or disable the mod in `row`: its folder is
     // renamed to end in ".rte", or to lose that suffix, and only when that
-    // succeeded does the row's flag change. When the rename is refused, the
-    // mod's folder is looked up under both its names: if it already is in
-    // the state asked for (another program renamed it), the flag follows
-    // the folder and the user is told so; otherwise the flag stays and the
-    // user is told why the folder could not be renamed, or that it is gone.
+    // succeeded does the row's flag change. When the rename is refused and
+    // the refusal says the folder already is in the state asked for (another
+    // program renamed it), the flag follows the folder and the user is told
+    // so; otherwise the flag stays and the user is told why the folder could
+    // not be renamed, or that it is gone. A mod whose folder would still end
+    // in ".rte" without its suffix ("X.rte.rte") cannot be disabled: the
+    // user is told why, and nothing is renamed.
     // Does nothing before the list is ready, for a row that does not exist,
     // or when the flag already is `enabled`.
     void setModEnabled(int row, bool enabled);

@@ -51,6 +51,12 @@ NativeStringView refusedHint(FailureKind kind) {
         case FailureKind::SourceGone:
             return VX_NATIVE(
                 "The folder is not there any more: another program may have renamed, moved or deleted it.");
+        case FailureKind::NoSafeRename:
+            return VX_NATIVE(
+                "The drive's file system cannot rename this folder safely: it only renames a folder onto a "
+                "new name by means this program does not use, as they could replace another folder of that "
+                "name. Rename the folder yourself (add or remove \".rte\" at the end of its name), or keep "
+                "the game on a drive with another file system.");
         case FailureKind::Unsafe:
             return {};  // the reason says it all
         default:
@@ -113,13 +119,30 @@ NativeString duplicate(NativeStringView modName) {
 }
 
 NativeString renameRefused(NativeStringView modName, bool enabling, NativeStringView from,
-                           NativeStringView to, NativeStringView reason, FailureKind kind) {
+                           NativeStringView to, const Failure& refused) {
+    const NativeStringView hint = refusedHint(refused.kind);
+    NativeString taken;
+    if (!refused.existing.empty()) {
+        taken =
+            join({VX_NATIVE("The name is taken by \""), quotedName(refused.existing), VX_NATIVE("\".\r\n")});
+    }
     return join(
         {enabling ? VX_NATIVE("Could not enable the mod \"") : VX_NATIVE("Could not disable the mod \""),
          quotedName(modName), VX_NATIVE("\".\r\n\r\nThe folder \""), quotedName(from),
-         VX_NATIVE("\" could not be renamed to \""), quotedName(to), VX_NATIVE("\":\r\n"), reason,
-         VX_NATIVE("\r\n\r\n"), refusedHint(kind), refusedHint(kind).empty() ? VX_NATIVE("") : VX_NATIVE(" "),
+         VX_NATIVE("\" could not be renamed to \""), quotedName(to), VX_NATIVE("\":\r\n"), refused.reason,
+         VX_NATIVE("\r\n"), taken, VX_NATIVE("\r\n"), hint, hint.empty() ? VX_NATIVE("") : VX_NATIVE(" "),
          VX_NATIVE("The mod was left as it was.")});
+}
+
+NativeString cannotDisableNested(NativeStringView modName, NativeStringView folder,
+                                 NativeStringView disabled) {
+    return join(
+        {VX_NATIVE("Could not disable the mod \""), quotedName(modName),
+         VX_NATIVE("\".\r\n\r\nIts folder is called \""), quotedName(folder),
+         VX_NATIVE("\". Clearing the box would rename it to \""), quotedName(disabled),
+         VX_NATIVE("\", which still ends in \".rte\", so the game would go on loading the mod.\r\n\r\n"
+                   "To disable it, close this program, rename the folder yourself so that its name no "
+                   "longer ends in \".rte\", and start this program again. Nothing was changed.")});
 }
 
 NativeString alreadyInState(NativeStringView modName, bool enabled) {

@@ -48,10 +48,16 @@ NativeString cannotList(NativeStringView gamePath, NativeStringView reason);
 NativeString duplicate(NativeStringView modName);
 
 // A rename of the mod's folder from `from` to `to` was refused: the mod, the
-// direction, both folder names, the system's reason and the likely cause
-// for the kind of failure.
+// direction, both folder names, the system's reason, what holds the new
+// name (as named on disk) when something does, and the likely cause for the
+// kind of failure.
 NativeString renameRefused(NativeStringView modName, bool enabling, NativeStringView from,
-                           NativeStringView to, NativeStringView reason, FailureKind kind);
+                           NativeStringView to, const Failure& refused);
+
+// The mod's folder `folder` ends in ".rte" twice: without its suffix it
+// would be `disabled`, still enabled, so clearing its box cannot disable it.
+NativeString cannotDisableNested(NativeStringView modName, NativeStringView folder,
+                                 NativeStringView disabled);
 
 // After a refused rename the mod's folder turned out to be in the state the
 // user asked for already (another program renamed it).

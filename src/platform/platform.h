@@ -44,13 +44,20 @@ enum class FailureKind {
     NeedsWine,      // a Windows program, and no Wine to start it with
     NotExecutable,  // a program file without permission to execute it
     Unsafe,         // refused by the program itself, as the reason says, to keep the folder safe
+    NoSafeRename,   // the file system cannot rename the folder without the risk of replacing another
 };
 
 // Why an operation failed, in words the user can read (the system's message,
-// sometimes with a sentence of ours in front), and of which kind.
+// sometimes with a sentence of ours in front), and of which kind. A refused
+// rename also tells what it found under the new name, so that the caller
+// need not look again.
 struct Failure {
     NativeString reason;
     FailureKind kind = FailureKind::Other;
+    // The entry called the new name in some letter case, as it is named on
+    // disk; empty when there is none (or the operation was no rename).
+    NativeString existing = {};
+    bool existingIsFolder = false;
 };
 
 // Either a value or the reason it could not be produced.
@@ -137,14 +144,12 @@ public:
     // Windows not hidden or system). A read-only file counts.
     virtual bool isPlainFile(const NativeString& path) = 0;
 
-    // True when `directory` holds a folder (or a link to one) called `name`,
-    // letter case ignored as appendLower decides.
-    virtual bool hasFolder(const NativeString& directory, NativeStringView name) = 0;
-
     // Renames the folder `from` in `directory` to `to`. The source is matched
     // without regard to letter case; the rename is refused, changing nothing,
     // when anything called `to` in any letter case is already there. Never
-    // replaces anything. A refusal carries its kind.
+    // replaces anything. A refusal carries its kind (SourceGone when there is
+    // no folder `from` in any letter case) and names what it found called
+    // `to` in any letter case, whatever the reason it was refused for.
     virtual Status renameFolder(const NativeString& directory, NativeStringView from,
                                 NativeStringView to) = 0;
 

@@ -287,6 +287,34 @@ TEST_F(ModFoldersTest, EnablingABackupNameAddsTheSuffix) {
     EXPECT_TRUE(game.isFolder("x.rte.bak.rte"));
 }
 
+// The folder "X.rte.rte" is the mod "X.rte": without its suffix it would
+// still end in ".rte" (or be the base data), so clearing the box cannot
+// disable it. Nothing is renamed and the box stays; a name that only holds
+// ".rte" inside is toggled as usual.
+TEST_F(ModFoldersTest, AModWhoseNameEndsInTheSuffixIsNotDisabledAndTheUserIsToldWhy) {
+    makeGame(game, {"X.rte.rte", "Y.RTE.Rte", "base.rte.rte", "Z.rte.bak"});
+    ASSERT_TRUE(mods.Form_Load());
+    const auto before = game.entries();
+    for (const char* mod : {"X.rte", "Y.RTE", "base.rte"}) mods.setModEnabled(rowOf(mod), false);
+    EXPECT_EQ(game.entries(), before);
+    EXPECT_TRUE(platform.renames.empty());
+    EXPECT_TRUE(mods.List1().checked(rowOf("Y.RTE")));
+    ASSERT_EQ(platform.messages.size(), 3u);
+    EXPECT_EQ(platform.messages[0].title, "Error");
+    EXPECT_EQ(platform.messages[0].style, kStyleExclamation);
+    EXPECT_EQ(
+        platform.messages[0].text,
+        "Could not disable the mod \"X.rte\".\r\n\r\nIts folder is called \"X.rte.rte\". Clearing the box "
+        "would rename it to \"X.rte\", which still ends in \".rte\", so the game would go on loading the "
+        "mod.\r\n\r\nTo disable it, close this program, rename the folder yourself so that its name no "
+        "longer ends in \".rte\", and start this program again. Nothing was changed.");
+
+    mods.setModEnabled(rowOf("Z.rte.bak"), true);
+    mods.setModEnabled(rowOf("Z.rte.bak"), false);
+    EXPECT_EQ(platform.renames.size(), 2u);
+    EXPECT_EQ(game.entries(), before);
+}
+
 // Names the file system allows but a program might trip over. Each comes
 // back unchanged, so the rescan finds exactly the same names.
 TEST_F(ModFoldersTest, EveryLegalNameSurvivesScanToggleScan) {
@@ -329,15 +357,13 @@ TEST_F(ModFoldersTest, EveryLegalNameSurvivesScanToggleScan) {
 
 // --- refused renames --------------------------------------------------------
 
-// The system's words for why a rename was refused. (On Windows, where the
-// file system ignores letter case, a taken name in another case is simply
-// taken; POSIX, which had to look for it, names it.)
+// The system's words for why a rename was refused. A name taken in another
+// letter case is named as it is on disk.
 #ifdef _WIN32
 std::string systemReason(DWORD error) {
     return U(win32::systemMessage(error));
 }
 const std::string kExists = systemReason(ERROR_ALREADY_EXISTS);
-const std::string kExistsInOtherCase = kExists;
 const std::string kNotFound = systemReason(ERROR_FILE_NOT_FOUND);
 const std::string kInvalid = systemReason(ERROR_INVALID_NAME);
 // A name longer than the file system takes: NTFS finds it invalid, Wine
@@ -345,11 +371,11 @@ const std::string kInvalid = systemReason(ERROR_INVALID_NAME);
 const std::vector<std::string> kTooLong = {kInvalid, systemReason(ERROR_FILENAME_EXCED_RANGE), kNotFound};
 #else
 const std::string kExists = "File exists";
-const std::string kExistsInOtherCase = "File exists: \"FOO.RTE\"";
 const std::string kInvalid = "Invalid argument";
 const std::vector<std::string> kTooLong = {"File name too long"};
 #endif
 
+const std::string kExistsInOtherCase = kExists + "\r\nThe name is taken by \"FOO.RTE\".";
 const std::string kTaken = "A folder or file of the new name is already there.";
 const std::string kUsual = "This usually means that the game is running";
 

@@ -66,7 +66,6 @@ protected:
     Status rename(std::string_view from, std::string_view to) {
         return platform.renameFolder(listed(), N(from), N(to));
     }
-    bool hasFolder(std::string_view name) { return platform.hasFolder(listed(), N(name)); }
 };
 
 // --- own directory, listing, plain files ------------------------------------
@@ -155,19 +154,26 @@ TEST_F(PlatformContract, PlainFileIsAFileEvenWhenReadOnly) {
 
 // --- folders by name ------------------------------------------------------------
 
-TEST_F(PlatformContract, HasFolderFindsAFolderInAnyLetterCaseButNoFile) {
-    dir.makeFolder("Foo.rte");
+// A refusal says what it found, so nobody has to look again: the folder to
+// rename gone, and what holds the new name, as named on disk.
+TEST_F(PlatformContract, ARefusalTellsWhetherTheSourceIsGoneAndWhatHoldsTheNewName) {
+    dir.makeFolder("Foo.RTE");
     dir.makeFile("File.rte");
-    EXPECT_TRUE(hasFolder("Foo.rte"));
-    EXPECT_TRUE(hasFolder("Foo.RTE"));
-    EXPECT_TRUE(hasFolder("fOO.rTe"));
-    EXPECT_FALSE(hasFolder("Foo"));
-    EXPECT_FALSE(hasFolder("File.rte"));
-    EXPECT_FALSE(hasFolder(""));
-
+    for (const auto& [from, to, existing, folder] :
+         {std::tuple{"Foo", "foo.rte", "Foo.RTE", true}, std::tuple{"File", "FILE.rte", "File.rte", false},
+          std::tuple{"Gone", "Gone.rte", "", false}}) {
+        const Status refused = rename(from, to);
+        ASSERT_TRUE(refused) << from;
+        EXPECT_EQ(refused->kind, FailureKind::SourceGone) << from;
+        EXPECT_EQ(U(refused->existing), existing) << from;
+        EXPECT_EQ(refused->existingIsFolder, folder) << from;
+    }
     ASSERT_FALSE(rename("foo.RTE", "Foo"));
-    EXPECT_TRUE(hasFolder("FOO"));
-    EXPECT_FALSE(hasFolder("Foo.rte"));
+    const Status refused = rename("Foo.rte", "FOO");
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->kind, FailureKind::SourceGone);
+    EXPECT_EQ(U(refused->existing), "Foo");
+    EXPECT_TRUE(refused->existingIsFolder);
 }
 
 TEST_F(PlatformContract, RenameMovesTheFolderWithItsContents) {
@@ -205,16 +211,16 @@ TEST_F(PlatformContract, RenameNeverReplacesATargetInAnyLetterCase) {
     dir.makeFolder("Quux");
     dir.makeFile("Quux.rte");
     const auto before = dir.entries();
-    for (const auto& [from, to, existing] :
-         {std::tuple{"Foo", "Foo.rte", "\"fOO.Rte\""}, std::tuple{"Bar", "Bar.rte", "\"bar.RTE\""},
-          std::tuple{"Baz.rte", "Baz", "\"BAZ\""}, std::tuple{"Foo", "BAR", "\"Bar\""},
-          std::tuple{"Qux", "Qux.rte", "\"Qux.rte\""}, std::tuple{"Quux", "Quux.rte", "\"Quux.rte\""}}) {
+    for (const auto& [from, to, existing, folder] :
+         {std::tuple{"Foo", "Foo.rte", "fOO.Rte", true}, std::tuple{"Bar", "Bar.rte", "bar.RTE", false},
+          std::tuple{"Baz.rte", "Baz", "BAZ", true}, std::tuple{"Foo", "BAR", "Bar", true},
+          std::tuple{"Qux", "Qux.rte", "Qux.rte", true}, std::tuple{"Quux", "Quux.rte", "Quux.rte", false}}) {
         const Status refused = rename(from, to);
         ASSERT_TRUE(refused) << from << " -> " << to;
         EXPECT_EQ(refused->kind, FailureKind::TargetExists) << from << " -> " << to;
-        const std::string reason = U(refused->reason);
-        EXPECT_NE(reason.find(kExists), std::string::npos) << reason;
-        EXPECT_NE(reason.find(existing), std::string::npos) << reason;
+        EXPECT_NE(U(refused->reason).find(kExists), std::string::npos) << U(refused->reason);
+        EXPECT_EQ(U(refused->existing), existing) << from << " -> " << to;
+        EXPECT_EQ(refused->existingIsFolder, folder) << from << " -> " << to;
     }
     EXPECT_EQ(dir.entries(), before);
     EXPECT_EQ(dir.read("Foo/data.ini"), "x");

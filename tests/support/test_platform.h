@@ -76,8 +76,10 @@ public:
     Status renameFolder(const NativeString& directory, NativeStringView from, NativeStringView to) override {
         renames.push_back({U(from), U(to)});
         if (failNextRename) {
-            Failure failure{N(*failNextRename), failNextRenameKind};
+            Failure failure{N(*failNextRename), failNextRenameKind, N(failNextRenameFound),
+                            !failNextRenameFound.empty()};
             failNextRename.reset();
+            failNextRenameFound.clear();
             return failure;
         }
         return SystemPlatform::renameFolder(directory, from, to);
@@ -101,7 +103,8 @@ public:
 
     std::optional<std::string> failNextRename;  // reason of the next rename's failure
     FailureKind failNextRenameKind = FailureKind::Other;
-    std::optional<std::string> failListing;                    // reason of every listing's failure
+    std::string failNextRenameFound;         // the folder that refusal says it found under the new name
+    std::optional<std::string> failListing;  // reason of every listing's failure
     std::vector<std::pair<std::string, std::string>> renames;  // folder names, from and to
     std::vector<std::string> started;
     std::vector<ShownMessage> messages;

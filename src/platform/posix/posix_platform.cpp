@@ -8,6 +8,8 @@
 #include <spawn.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -95,9 +97,32 @@ int renameNoReplace(const std::string& from, const std::string& to, bool oneStep
         return error;
     }
     if (mkdir(to.c_str(), 0700) != 0) return errno;
+    return renameOntoClaim(from, to);
+}
+
+namespace {
+
+bool hasStickyParent(const std::string& path) {
+    struct stat info {};
+    const size_t slash = path.rfind('/');
+    const std::string parent = slash == std::string::npos ? "." : path.substr(0, std::max<size_t>(slash, 1));
+    return stat(parent.c_str(), &info) == 0 && (info.st_mode & S_ISVTX);
+}
+
+}  // namespace
+
+// A file system that will not rename a folder onto an empty folder (FAT
+// through fusefat says EPERM) cannot be renamed on safely by this program:
+// the plain rename left would replace a folder made in the meantime. That
+// EPERM is told apart from a real lack of permission by the claim itself,
+// which could be made and removed again, unless the folder is sticky (there
+// only a folder's owner may rename it).
+int renameOntoClaim(const std::string& from, const std::string& to) {
     if (rename(from.c_str(), to.c_str()) == 0) return 0;
     const int error = errno;
-    rmdir(to.c_str());  // our claim, unless someone filled it: then it stays, and so do their files
+    // Our claim goes, unless someone filled it: then it stays, and so do their files.
+    if (rmdir(to.c_str()) != 0) return error;
+    if (error == EPERM && !hasStickyParent(to)) return kClaimNotReplaceable;
     return error;
 }
 
@@ -114,6 +139,51 @@ bool isFolder(const std::string& path) {
 
 constexpr uint32_t kWatchedChanges =
     IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+
+// File systems whose folders can be changed by other means than through
+// this mount, unseen by the watch: network and cluster file systems, and
+// FUSE file systems that show a folder, server or layers found elsewhere
+// (bindfs, sshfs, fuse-overlayfs). A FUSE file system on a block device
+// (ntfs-3g, exfat-fuse) has the device to itself, and its folders carry
+// that device's number, never an anonymous one (major 0).
+bool changesCanBypassTheWatch(const struct statfs& fs, dev_t device) {
+    switch (static_cast<uint32_t>(fs.f_type)) {
+        case 0x65735546:  // FUSE
+            return major(device) == 0;
+        case 0x00006969:  // NFS
+        case 0x0000517B:  // SMB
+        case 0xFF534D42:  // CIFS
+        case 0xFE534D42:  // SMB2
+        case 0x0000564C:  // NCP
+        case 0x00C36400:  // Ceph
+        case 0x01021997:  // 9P
+        case 0x5346414F:  // AFS
+        case 0x6B414653:  // kAFS
+        case 0x73757245:  // Coda
+        case 0x01161970:  // GFS2
+        case 0x7461636F:  // OCFS2
+        case 0x0BD00BD0:  // Lustre
+        case 0x47504653:  // GPFS
+        case 0x19830326:  // OrangeFS
+        case 0x786F4256:  // VirtualBox shared folders
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool hasAsciiLetter(std::string_view name) {
+    return std::any_of(name.begin(), name.end(),
+                       [](char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; });
+}
+
+std::string swappedAsciiCase(std::string_view name) {
+    std::string swapped(name);
+    for (char& c : swapped) {
+        if ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') c = static_cast<char>(c ^ 0x20);
+    }
+    return swapped;
+}
 
 }  // namespace
 
@@ -151,40 +221,58 @@ Result<NameList> PosixPlatform::subfolders(const NativeString& directory) {
 
 // The watch is set up before the directory is read, so a change made during
 // the read is both in the listing or not and in the queue: replaying it
-// changes nothing or brings the index up to date.
+// changes nothing or brings the index up to date. Whether the file system
+// ignores letter case is seen from one entry: its name with the letter case
+// of its ASCII letters turned around is found, yet is no entry of its own.
 Status PosixPlatform::readDirectory(const std::string& directory, NameList* subfolders) {
     ++directoryReads_;
     stopWatching();
     indexed_.clear();
     index_.clear();
-    watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (watch_ >= 0 && inotify_add_watch(watch_, directory.c_str(), kWatchedChanges) < 0) stopWatching();
 
     const Dir dir(opendir(directory.c_str()));
     if (!dir) return systemFailure(errno);
     const int dirFd = dirfd(dir.get());
+    struct stat info {};
+    const bool known = fstat(dirFd, &info) == 0;
+    struct statfs fs {};
+    readsAfresh_ = known && fstatfs(dirFd, &fs) == 0 && changesCanBypassTheWatch(fs, info.st_dev);
+    if (!readsAfresh_) {
+        watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (watch_ >= 0 && inotify_add_watch(watch_, directory.c_str(), kWatchedChanges) < 0) stopWatching();
+    }
     // The directory's size on disk tells roughly how many entries it holds
     // and how long their names are, so the index and the listing are made
     // large enough once rather than grown step by step.
-    struct stat info {};
-    if (fstat(dirFd, &info) == 0) {
+    if (known) {
         const size_t bytes = std::min<size_t>(static_cast<size_t>(info.st_size), size_t{1} << 27);
         index_.reserve(bytes / 32, bytes * 2);
         if (subfolders) subfolders->reserve(bytes / 32, bytes);
     }
-    NameIndex::Batch batch(index_);
-    for (;;) {
-        errno = 0;
-        const dirent* entry = readdir(dir.get());
-        if (!entry) break;
-        if (isDotOrDotDot(entry->d_name)) continue;
-        const std::string_view name = entry->d_name;
-        lowered_.clear();
-        text_.appendLower(name, lowered_);
-        batch.insert(lowered_, name);
-        if (subfolders && isSubfolder(dirFd, *entry)) subfolders->add(name, lowered_);
+    std::string probe;
+    {
+        NameIndex::Batch batch(index_);
+        for (;;) {
+            errno = 0;
+            const dirent* entry = readdir(dir.get());
+            if (!entry) break;
+            if (isDotOrDotDot(entry->d_name)) continue;
+            const std::string_view name = entry->d_name;
+            lowered_.clear();
+            text_.appendLower(name, lowered_);
+            batch.insert(lowered_, name);
+            if (subfolders && isSubfolder(dirFd, *entry)) subfolders->add(name, lowered_);
+            if (probe.empty() && hasAsciiLetter(name)) probe = name;
+        }
+        if (errno != 0) return systemFailure(errno);
     }
-    if (errno != 0) return systemFailure(errno);
+    ignoresCase_ = false;
+    if (!probe.empty()) {
+        const std::string swapped = swappedAsciiCase(probe);
+        struct stat found {};
+        ignoresCase_ = otherEntryLike(swapped, probe).empty() &&
+                       fstatat(dirFd, swapped.c_str(), &found, AT_SYMLINK_NOFOLLOW) == 0;
+    }
     indexed_ = directory;
     return std::nullopt;
 }
@@ -207,28 +295,42 @@ Status PosixPlatform::updateIndex(const std::string& directory) {
                 complete = false;
                 continue;
             }
-            if (event->len == 0) continue;
-            const std::string_view name(event->name);  // padded with NULs
-            lowered_.clear();
-            text_.appendLower(name, lowered_);
-            if (event->mask & (IN_CREATE | IN_MOVED_TO)) index_.insert(lowered_, name);
-            if (event->mask & (IN_DELETE | IN_MOVED_FROM)) index_.erase(lowered_, name);
+            if (event->len > 0) replay(event->mask, event->name);  // padded with NULs
         }
     }
     if (!complete) return readDirectory(directory, nullptr);
     return std::nullopt;
 }
 
-Result<std::string> PosixPlatform::entryFor(std::string_view name) {
-    struct stat info {};
-    std::string exact = indexed_ + std::string(name);
-    if (lstat(exact.c_str(), &info) == 0) return std::string(name);
-    if (errno != ENOENT) return systemFailure(errno);
+// Where letter case is ignored, the watch names an entry as it was typed
+// ("x.rte" for the folder "X.RTE"), and the file system holds one entry of
+// a name in any letter case: whatever the index holds under that name in any
+// letter case goes with it, and a new entry takes the place of all of them.
+// (Asking the system whether the old name is still there would not do: a
+// FUSE file system keeps answering yes for a second.)
+void PosixPlatform::replay(uint32_t mask, std::string_view name) {
+    lowered_.clear();
+    text_.appendLower(name, lowered_);
+    std::vector<std::string> gone;
+    if (ignoresCase_) {
+        index_.forEach(lowered_, [&](std::string_view entry) { gone.emplace_back(entry); });
+    } else if (mask & (IN_DELETE | IN_MOVED_FROM)) {
+        gone.emplace_back(name);
+    }
+    for (const std::string& entry : gone) index_.erase(lowered_, entry);
+    if (mask & (IN_CREATE | IN_MOVED_TO)) index_.insert(lowered_, name);
+}
 
+Result<std::string> PosixPlatform::entryFor(std::string_view name) {
     lowered_.clear();
     text_.appendLower(name, lowered_);
     std::vector<std::string> matches;
-    index_.forEach(lowered_, [&](std::string_view match) { matches.emplace_back(match); });
+    bool exact = false;
+    index_.forEach(lowered_, [&](std::string_view match) {
+        exact = exact || match == name;
+        matches.emplace_back(match);
+    });
+    if (exact) return std::string(name);
     if (matches.empty()) return systemFailure(ENOENT);
     if (matches.size() > 1) {
         return Failure{"More than one folder is named " + quoted(name) +
@@ -237,16 +339,41 @@ Result<std::string> PosixPlatform::entryFor(std::string_view name) {
     return matches.front();
 }
 
+std::string PosixPlatform::otherEntryLike(std::string_view name, std::string_view except,
+                                          std::string_view except2) {
+    lowered_.clear();
+    text_.appendLower(name, lowered_);
+    std::string other;
+    index_.forEach(lowered_, [&](std::string_view entry) {
+        if (other.empty() && entry != except && entry != except2) other = entry;
+    });
+    return other;
+}
+
+void PosixPlatform::describeTarget(const std::string& directory, std::string_view to, std::string_view source,
+                                   Failure& failure) {
+    failure.existing = otherEntryLike(to, source);  // the source itself, for a change of letter case only
+    failure.existingIsFolder = !failure.existing.empty() && isFolder(directory + failure.existing);
+}
+
 bool PosixPlatform::isPlainFile(const NativeString& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-bool PosixPlatform::hasFolder(const NativeString& directory, NativeStringView name) {
-    if (name.empty() || updateIndex(directory)) return false;
-    const Result<std::string> entry = entryFor(name);
-    return entry.ok() && isFolder(directory + entry.value());
+namespace {
+
+Failure refusal(int error) {
+    if (error == kClaimNotReplaceable) return Failure{systemFailure(EPERM).reason, FailureKind::NoSafeRename};
+    return systemFailure(error);
 }
+
+Status refusalOrNothing(int error) {
+    if (error == 0) return std::nullopt;
+    return refusal(error);
+}
+
+}  // namespace
 
 // The game's folders are named without regard to letter case: a source that
 // is not found under its exact name is found under the one name that equals
@@ -255,27 +382,82 @@ bool PosixPlatform::hasFolder(const NativeString& directory, NativeStringView na
 Status PosixPlatform::renameFolder(const NativeString& directory, NativeStringView from,
                                    NativeStringView to) {
     if (from.empty() || to.empty()) return systemFailure(EINVAL);
+    if (directory == indexed_ && readsAfresh_) return renameReadingAfresh(directory, from, to);
     if (Status failed = updateIndex(directory)) return failed;
 
     const Result<std::string> source = entryFor(from);
-    if (!source.ok()) return source.failure();
-    lowered_.clear();
-    text_.appendLower(to, lowered_);
-    std::optional<std::string> existing;
-    index_.forEach(lowered_, [&](std::string_view name) {
-        if (name != source.value() && !existing) existing = std::string(name);  // not a change of case only
-    });
-    if (existing)
-        return Failure{systemFailure(EEXIST).reason + ": " + quoted(*existing), FailureKind::TargetExists};
+    Failure found{systemFailure(EEXIST).reason, FailureKind::TargetExists};
+    describeTarget(directory, to, source.ok() ? source.value() : std::string(), found);
+    if (!source.ok()) {
+        Failure failure = source.failure();
+        failure.existing = found.existing;
+        failure.existingIsFolder = found.existingIsFolder;
+        return failure;
+    }
+    if (!found.existing.empty()) return found;
 
     const std::string sourcePath = directory + source.value();
     struct stat info {};
     if (stat(sourcePath.c_str(), &info) != 0) return systemFailure(errno);
     if (!S_ISDIR(info.st_mode)) return Failure{systemFailure(ENOTDIR).reason};
 
-    if (const int error = renameNoReplace(sourcePath, directory + std::string(to)))
-        return systemFailure(error);
-    return std::nullopt;
+    const int error = renameNoReplace(sourcePath, directory + std::string(to));
+    if (error == 0) return std::nullopt;
+    Failure failure = refusal(error);
+    if (!updateIndex(directory)) describeTarget(directory, to, source.value(), failure);
+    return failure;
+}
+
+// The new name is claimed before the directory is read: the claim fails
+// when anything of that very name is there, and it makes a file system that
+// keeps listings for a while (sshfs) read this one afresh. The listing then
+// tells whether the source is there and whether the new name is taken in
+// another letter case. Looking the source up by its path would not do: such
+// a file system may still answer from what it knew before.
+Status PosixPlatform::renameReadingAfresh(const std::string& directory, std::string_view from,
+                                          std::string_view to) {
+    const std::string target = directory + std::string(to);
+    const bool claimed = mkdir(target.c_str(), 0700) == 0;
+    if (!claimed && errno != EEXIST) return systemFailure(errno);
+    const auto unclaim = [&] {
+        if (claimed) rmdir(target.c_str());
+    };
+    if (Status failed = readDirectory(directory, nullptr)) {
+        unclaim();
+        return failed;
+    }
+    const Result<std::string> source = entryFor(from);
+    const std::string sourceName = source.ok() ? source.value() : std::string();
+    Failure found{systemFailure(EEXIST).reason, FailureKind::TargetExists};
+    found.existing = otherEntryLike(to, sourceName, claimed ? to : std::string_view());
+    found.existingIsFolder = !found.existing.empty() && isFolder(directory + found.existing);
+    if (!source.ok()) {
+        unclaim();
+        Failure failure = source.failure();
+        failure.existing = found.existing;
+        failure.existingIsFolder = found.existingIsFolder;
+        return failure;
+    }
+    if (!found.existing.empty()) {
+        unclaim();
+        return found;
+    }
+
+    const std::string sourcePath = directory + sourceName;
+    struct stat info {};
+    int error = 0;
+    if (lstat(sourcePath.c_str(), &info) != 0) {
+        error = errno;
+    } else if (claimed && S_ISDIR(info.st_mode)) {
+        return refusalOrNothing(renameOntoClaim(sourcePath, target));
+    } else if (!isFolder(sourcePath)) {
+        error = ENOTDIR;
+    }
+    unclaim();
+    if (error != 0) return systemFailure(error);
+    // A link to a folder, or a name already there in the listing only as the
+    // source itself (a change of letter case where case is ignored).
+    return refusalOrNothing(renameNoReplace(sourcePath, target));
 }
 
 namespace {

@@ -9,7 +9,15 @@
 // the directory (inotify), whose changes are read before each look-up. So a
 // rename costs a few look-ups whatever the number of mods. Where the watch is
 // unavailable, or the system dropped some of its changes, the directory is
-// read again instead.
+// read again instead. On a file system that ignores letter case, the watch
+// names an entry as the program that changed it typed it, not as it is on
+// disk; those changes are matched to the index's names by letter case.
+//
+// A FUSE, network or cluster file system can be changed by other means than
+// through this computer's mount (the server, the folder a FUSE mount shows,
+// another machine), which the watch never hears of; there the index is read
+// afresh for every rename, after claiming the new name (which also makes a
+// file system that keeps listings for a while read them again).
 //
 // Message box and end are console services here (the text goes to standard
 // error, the process exits with status 1); a window front end overrides them.
@@ -21,10 +29,21 @@
 
 namespace vx::posix {
 
-// Renames `from` to `to`, never replacing anything at `to`; returns 0 or the
-// errno. Tries the file system's own no-replace rename first unless
-// `oneStepFirst` is false (tests use that to exercise the fallback).
+// Returned by renameNoReplace when the file system would not rename a
+// folder onto the empty folder claiming its new name, and offers no other
+// way that cannot replace a folder.
+inline constexpr int kClaimNotReplaceable = -1;
+
+// Renames `from` to `to`, never replacing anything at `to`; returns 0, the
+// errno, or kClaimNotReplaceable. Tries the file system's own no-replace
+// rename first unless `oneStepFirst` is false (tests use that to exercise
+// the fallback).
 int renameNoReplace(const std::string& from, const std::string& to, bool oneStepFirst = true);
+
+// Renames the folder `from` onto `to`, an empty folder made by the caller to
+// claim the name, which is removed again if the rename fails; returns 0, the
+// errno, or kClaimNotReplaceable.
+int renameOntoClaim(const std::string& from, const std::string& to);
 
 class PosixPlatform : public Platform {
 public:
@@ -38,7 +57,6 @@ public:
     Result<NativeString> ownDirectory() override;
     Result<NameList> subfolders(const NativeString& directory) override;
     bool isPlainFile(const NativeString& path) override;
-    bool hasFolder(const NativeString& directory, NativeStringView name) override;
     Status renameFolder(const NativeString& directory, NativeStringView from, NativeStringView to) override;
     Status startProgram(const NativeString& path) override;
     void messageBox(const NativeString& text, int style, const NativeString& title) override;
@@ -53,6 +71,9 @@ public:
     // How often a directory was read in full to bring the index up to date
     // (tests check that a rename does not need it).
     [[nodiscard]] int directoryReads() const { return directoryReads_; }
+    // What the last read found the directory's file system to be.
+    [[nodiscard]] bool readsAfresh() const { return readsAfresh_; }
+    [[nodiscard]] bool ignoresCase() const { return ignoresCase_; }
 
 private:
     // Reads `directory` whole into the index, watching it from before the
@@ -61,16 +82,29 @@ private:
     // Brings the index up to date for `directory`.
     Status updateIndex(const std::string& directory);
     void stopWatching();
-    // The name of the entry in the watched directory that `name` stands
-    // for: `name` itself, or the one entry equal to it but for letter case.
+    // Replays one change the watch saw.
+    void replay(uint32_t mask, std::string_view name);
+    // The name of the entry in the indexed directory that `name` stands for:
+    // `name` itself, or the one entry equal to it but for letter case.
     Result<std::string> entryFor(std::string_view name);
+    // The first entry equal to `name` but for letter case, other than
+    // `except` (names as indexed); empty when there is none.
+    std::string otherEntryLike(std::string_view name, std::string_view except, std::string_view except2 = {});
+    // What the index says is called `name` in any letter case, for a
+    // refusal to name.
+    void describeTarget(const std::string& directory, std::string_view to, std::string_view source,
+                        Failure& failure);
+    // The rename on a file system that can change behind the watch.
+    Status renameReadingAfresh(const std::string& directory, std::string_view from, std::string_view to);
 
     IcuText text_;
     NameIndex index_;
     std::string indexed_;  // the directory the index is of, empty for none
     int watch_ = -1;       // inotify descriptor while the directory is watched
     int directoryReads_ = 0;
-    std::string lowered_;  // reused buffer
+    bool readsAfresh_ = false;  // changes can bypass the watch: the index is read for every rename
+    bool ignoresCase_ = false;  // the file system takes names equal but for letter case as one
+    std::string lowered_;       // reused buffer
 };
 
 }  // namespace vx::posix

@@ -81,15 +81,45 @@ std::wstring exactPath(const std::wstring& path) {
     return L"\\\\?\\UNC\\" + path.substr(2);
 }
 
-// The name the file system keeps for the entry at `path`, in its own letter
-// case; empty when there is none. (Names never hold the wildcards * and ?.)
-std::wstring actualName(const std::wstring& path) {
+// The entry of `directory` called `name` in any letter case, named as the
+// file system keeps it, and whether it is a folder; an empty name when there
+// is none. Asked for one exact name, Wine on a file system that ignores
+// letter case (exFAT) answers with the name as asked; a search pattern,
+// here the name with a wildcard for its last character, makes it read the
+// names from disk. The names found are then compared as the file system
+// compares them. (Names never hold the wildcards * and ?.)
+struct FoundEntry {
+    std::wstring name;
+    bool folder = false;
+};
+
+FoundEntry findEntry(const std::wstring& directory, std::wstring_view name) {
+    size_t kept = name.empty() ? 0 : name.size() - 1;
+    if (kept > 0 && name[kept] >= 0xDC00 && name[kept] <= 0xDFFF) --kept;  // a whole surrogate pair
+    const std::wstring pattern = exactPath(directory + std::wstring(name.substr(0, kept))) + L"*";
     WIN32_FIND_DATAW entry;
     HANDLE search =
-        FindFirstFileExW(path.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
-    if (search == INVALID_HANDLE_VALUE) return {};
+        FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE || !fitsInt(name.size())) return {};
+    FoundEntry found;
+    do {
+        const std::wstring_view candidate = entry.cFileName;
+        if (CompareStringOrdinal(candidate.data(), static_cast<int>(candidate.size()), name.data(),
+                                 static_cast<int>(name.size()), TRUE) == CSTR_EQUAL) {
+            found = {entry.cFileName, (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0};
+            break;
+        }
+    } while (FindNextFileW(search, &entry));
     FindClose(search);
-    return entry.cFileName;
+    return found;
+}
+
+// A refusal of a rename to `to`, with what is called that in any letter case.
+Failure withTarget(Failure failure, const std::wstring& directory, std::wstring_view to) {
+    FoundEntry found = findEntry(directory, to);
+    failure.existing = std::move(found.name);
+    failure.existingIsFolder = found.folder;
+    return failure;
 }
 
 // True when the program runs under Wine (on Linux or macOS), whose ntdll
@@ -286,16 +316,10 @@ bool Win32Platform::isPlainFile(const NativeString& path) {
            (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
 }
 
-bool Win32Platform::hasFolder(const NativeString& directory, NativeStringView name) {
-    if (name.empty()) return false;
-    const DWORD attributes = GetFileAttributesW(exactPath(directory + NativeString(name)).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // The file system matches names without regard to letter case, both the
 // folder to rename and the new name, and MoveFileExW without
 // MOVEFILE_REPLACE_EXISTING refuses when the new name is taken in any letter
-// case; the reason then names what is in the way, in its own letter case. A
+// case; a refusal then names what is in the way, in its own letter case. A
 // file is not renamed (it is no mod folder, whatever its name), nor is
 // anything renamed to or from an empty name: "C:\Games\V\" + "" would name
 // the game directory itself.
@@ -306,7 +330,7 @@ Status Win32Platform::renameFolder(const NativeString& directory, NativeStringVi
     const std::wstring target = exactPath(directory + NativeString(to));
     if (Status refused = refuseUnsafeRename(source, from)) return refused;
     const DWORD attributes = GetFileAttributesW(source.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return lastFailure();
+    if (attributes == INVALID_FILE_ATTRIBUTES) return withTarget(lastFailure(), directory, to);
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return Failure{systemMessage(ERROR_DIRECTORY)};
     if (MoveFileExW(source.c_str(), target.c_str(), 0)) return std::nullopt;
 
@@ -315,12 +339,7 @@ Status Win32Platform::renameFolder(const NativeString& directory, NativeStringVi
     // the system says about such a name (with the "\\?\" prefix, often that
     // it is not found) is less to the point.
     if (to.size() > kLongestName) return Failure{systemMessage(ERROR_FILENAME_EXCED_RANGE)};
-    Failure failure = failureOf(error);
-    if (failure.kind == FailureKind::TargetExists) {
-        const std::wstring existing = actualName(target);
-        if (!existing.empty()) failure.reason += L" The name is taken by \"" + existing + L"\".";
-    }
-    return failure;
+    return withTarget(failureOf(error), directory, to);
 }
 
 // The path goes in as the program to run, so Windows does not search for

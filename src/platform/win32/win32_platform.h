@@ -29,7 +29,6 @@ public:
     Result<NativeString> ownDirectory() override;
     Result<NameList> subfolders(const NativeString& directory) override;
     bool isPlainFile(const NativeString& path) override;
-    bool hasFolder(const NativeString& directory, NativeStringView name) override;
     Status renameFolder(const NativeString& directory, NativeStringView from, NativeStringView to) override;
     Status startProgram(const NativeString& path) override;
     void messageBox(const NativeString& text, int style, const NativeString& title) override;

@@ -784,8 +784,8 @@ namespace {
 // screen.
 TEST(MessageBoxes, ARefusalNamingAVeryLongModFitsTheScreen) {
     const std::wstring name(252, L'n');
-    const std::wstring text =
-        mods::text::renameRefused(name, true, name, name + L".rte", L"Access is denied.", FailureKind::InUse);
+    const std::wstring text = mods::text::renameRefused(name, true, name, name + L".rte",
+                                                        Failure{L"Access is denied.", FailureKind::InUse});
     const std::wstring title = L"vx long box " + std::to_wstring(GetCurrentProcessId());
     std::atomic<bool> returned{false};
     RECT box{};
