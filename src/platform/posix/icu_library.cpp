@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <cstddef>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 #include <string_view>
 
@@ -18,6 +20,10 @@ namespace {
 struct DirCloser {
     void operator()(DIR* dir) const { closedir(dir); }
 };
+
+#define VX_ICU_NAME(name) #name,
+constexpr const char* kFunctionNames[] = {VX_ICU_FUNCTIONS(VX_ICU_NAME)};
+#undef VX_ICU_NAME
 
 struct Release {
     int version;
@@ -62,16 +68,21 @@ Result<IcuLibrary> load(const Release& release) {
     if (library.common)
         library.i18n = dlopen((library.directory + "/libicui18n" + suffix).c_str(), RTLD_NOW | RTLD_LOCAL);
     std::string reason = library.i18n ? "" : loaderMessage();
-#define VX_ICU_BIND(name)                                                                   \
-    if (reason.empty()) {                                                                   \
-        library.functions.name = library.function<decltype(library.functions.name)>(#name); \
-        if (!library.functions.name) reason = loaderMessage();                              \
+    void* found[std::size(kFunctionNames)] = {};
+    for (size_t i = 0; i < std::size(kFunctionNames) && reason.empty(); ++i) {
+        found[i] = library.symbol(kFunctionNames[i]);
+        if (!found[i]) reason = loaderMessage();
     }
-    VX_ICU_FUNCTIONS(VX_ICU_BIND)
-#undef VX_ICU_BIND
-    if (reason.empty()) return library;
-    unload(library);
-    return Failure{reason};
+    if (!reason.empty()) {
+        unload(library);
+        return Failure{reason};
+    }
+    size_t next = 0;
+#define VX_ICU_TAKE(name) \
+    library.functions.name = reinterpret_cast<decltype(library.functions.name)>(found[next++]);
+    VX_ICU_FUNCTIONS(VX_ICU_TAKE)
+#undef VX_ICU_TAKE
+    return library;
 }
 
 void addDirectory(const std::string& path, std::vector<std::string>& out) {
@@ -98,8 +109,9 @@ Result<IcuLibrary> loadIcu(std::span<const std::string> directories) {
     std::vector<Release> releases;
     for (const std::string& directory : directories) addReleases(directory, releases);
     // Highest first; of one release, the directory named first.
-    std::stable_sort(releases.begin(), releases.end(),
-                     [](const Release& a, const Release& b) { return a.version > b.version; });
+    std::sort(releases.begin(), releases.end(), [](const Release& a, const Release& b) {
+        return a.version != b.version ? a.version > b.version : a.directory < b.directory;
+    });
     std::string firstReason;
     for (const Release& release : releases) {
         Result<IcuLibrary> library = load(release);
