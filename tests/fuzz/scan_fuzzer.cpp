@@ -74,15 +74,19 @@ bool isUtf8(std::string_view text) {
 // character as it is (the signs that stand before numbers, like U+0600, are
 // visible): only the isolate around a name written right to left.
 void checkVisible(std::string_view quoted) {
+    // The character properties of the system's ICU, as the backend binds it.
+    static const vx::posix::IcuLibrary& icu = vx::posix::systemIcu().value();
+    static const auto charType = icu.function<decltype(&::u_charType)>("u_charType");
+    static const auto hasProperty = icu.function<decltype(&::u_hasBinaryProperty)>("u_hasBinaryProperty");
     if (quoted.starts_with("\u2068") && quoted.ends_with("\u2069"))
         quoted = quoted.substr(3, quoted.size() - 6);
     for (int32_t at = 0, size = static_cast<int32_t>(quoted.size()); at < size;) {
         UChar32 c = 0;
         U8_NEXT(quoted.data(), at, size, c);
-        const int8_t type = u_charType(c);
-        const bool hidden =
-            type == U_CONTROL_CHAR || type == U_LINE_SEPARATOR || type == U_PARAGRAPH_SEPARATOR ||
-            (type == U_FORMAT_CHAR && !u_hasBinaryProperty(c, UCHAR_PREPENDED_CONCATENATION_MARK));
+        const int8_t type = charType(c);
+        const bool hidden = type == U_CONTROL_CHAR || type == U_LINE_SEPARATOR ||
+                            type == U_PARAGRAPH_SEPARATOR ||
+                            (type == U_FORMAT_CHAR && !hasProperty(c, UCHAR_PREPENDED_CONCATENATION_MARK));
         check(c < 0 || !hidden, "invisible characters are made visible");
     }
 }

@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unicode/ucol.h>
 #include <unicode/ustring.h>
 #include <unistd.h>
 
@@ -240,14 +239,15 @@ TEST(IcuText, OrderIgnoresCaseButNotLettersOrAccents) {
 }
 
 // The collator's own sort key of a name that is valid UTF-8; empty otherwise.
-std::string collatorKey(UCollator* collator, const std::string& name) {
+std::string collatorKey(const IcuLibrary& icu, UCollator* collator, const std::string& name) {
+    static const auto fromUtf8 = icu.function<decltype(&::u_strFromUTF8)>("u_strFromUTF8");
     UErrorCode status = U_ZERO_ERROR;
     UChar text[64];
     int32_t length = 0;
-    u_strFromUTF8(text, 64, &length, name.data(), static_cast<int32_t>(name.size()), &status);
+    fromUtf8(text, 64, &length, name.data(), static_cast<int32_t>(name.size()), &status);
     if (U_FAILURE(status)) return {};
     uint8_t key[512];
-    const int32_t size = ucol_getSortKey(collator, text, length, key, sizeof key);
+    const int32_t size = icu.functions.ucol_getSortKey(collator, text, length, key, sizeof key);
     return std::string(reinterpret_cast<const char*>(key), static_cast<size_t>(size));
 }
 
@@ -262,6 +262,8 @@ int sign(int value) {
 // equal only for names it holds equal).
 
 TEST(IcuText, SortKeysAgreeWithTheOrderInEveryLocale) {
+    ASSERT_TRUE(systemIcu().ok()) << systemIcu().failure().reason;
+    const IcuLibrary& icu = systemIcu().value();
     std::mt19937 random(7);
     const std::vector<std::string> pieces = {
         "a",  "A",    "b", "c",        "h",        "ch",       "CH",       "aa",       "i",    "I",
@@ -277,16 +279,17 @@ TEST(IcuText, SortKeysAgreeWithTheOrderInEveryLocale) {
                                "hu_HU", "ja_JP", "ru_RU", "en_US_POSIX"}) {
         IcuText text(locale);
         UErrorCode status = U_ZERO_ERROR;
-        UCollator* collator = ucol_open(std::string_view(locale) == "en_US_POSIX" ? "" : locale, &status);
+        UCollator* collator =
+            icu.functions.ucol_open(std::string_view(locale) == "en_US_POSIX" ? "" : locale, &status);
         ASSERT_TRUE(U_SUCCESS(status));
-        ucol_setStrength(collator, UCOL_SECONDARY);
+        icu.functions.ucol_setStrength(collator, UCOL_SECONDARY);
         std::vector<std::pair<int, std::string>> keys;
         std::vector<std::string> oracle;
         for (const std::string& name : names) {
             std::string key;
             const int family = text.appendSortKey(name, key);
             keys.push_back({family, key});
-            oracle.push_back(collatorKey(collator, name));
+            oracle.push_back(collatorKey(icu, collator, name));
         }
         int mismatches = 0;
         for (size_t a = 0; a < names.size(); ++a) {
@@ -304,7 +307,7 @@ TEST(IcuText, SortKeysAgreeWithTheOrderInEveryLocale) {
             }
         }
         EXPECT_EQ(mismatches, 0) << locale;
-        ucol_close(collator);
+        icu.functions.ucol_close(collator);
     }
 
     // The cheap keys are used where they are exact, and only there.
@@ -314,6 +317,77 @@ TEST(IcuText, SortKeysAgreeWithTheOrderInEveryLocale) {
     EXPECT_EQ(IcuText("tr_TR").appendSortKey("Title", key), IcuText::kPrimaryKey);    // I and i weigh apart
     EXPECT_EQ(IcuText("cs_CZ").appendSortKey("chata", key), IcuText::kCollationKey);  // "ch" is one letter
     EXPECT_EQ(IcuText("da_DK").appendSortKey("aarhus", key), IcuText::kCollationKey);
+}
+
+// Without ICU (the program then does not start) nothing fails: names are
+// ordered by their bytes with ASCII letters lowered.
+TEST(IcuText, WithoutIcuOrdersByAsciiLowerCase) {
+    const IcuText text(nullptr, nullptr);
+    std::string lowered;
+    text.appendLower(
+        "\xc3\x84"
+        "Bc\xff",
+        lowered);
+    EXPECT_EQ(lowered,
+              "\xc3\x84"
+              "bc\xff");
+    EXPECT_EQ(text.compare("Beta", "BETA"), 0);
+    EXPECT_LT(text.compare("alpha", "Beta"), 0);
+    const std::vector<std::string_view> names = {"B", "\xc3\x84", "a"};
+    SortKeys keys;
+    text.appendSortKeys(names, keys);
+    EXPECT_EQ(keys.bytes,
+              "b\xc3\x84"
+              "a");
+}
+
+// --- the system's ICU -------------------------------------------------------------
+
+// Of the releases in the folders, the highest whose two libraries load and
+// hold every function under that release's names is taken: the fake release
+// 100 over the system's own, which is taken once the fake is gone. Release
+// 101 (the system's libraries under another number), 200 (no libraries) and
+// 300 (no libicui18n) are passed over, and the failure names the highest.
+TEST(IcuLibrary, TakesTheHighestReleaseThatHasEveryFunction) {
+    ASSERT_TRUE(systemIcu().ok()) << systemIcu().failure().reason;
+    const IcuLibrary& system = systemIcu().value();
+    ASSERT_LT(system.version, 100);
+    TempDir dir;
+    const auto file = [&](const char* library, int version) {
+        return dir.path() + "/" + library + ".so." + std::to_string(version);
+    };
+    const auto link = [&](const std::string& target, const char* library, int version) {
+        EXPECT_EQ(symlink(target.c_str(), file(library, version).c_str()), 0) << target;
+    };
+    for (const int version : {system.version, 101, 300}) {
+        for (const char* library : {"libicuuc", "libicui18n"}) {
+            if (version != 300 || library == std::string_view("libicuuc"))
+                link(system.directory + "/" + library + ".so." + std::to_string(system.version), library,
+                     version);
+        }
+    }
+    for (const char* library : {"libicuuc", "libicui18n"}) {
+        link(VX_FAKE_ICU, library, 100);
+        std::ofstream(file(library, 200)) << "not a library";
+    }
+    const std::vector<std::string> directories = {dir.path() + "/missing", dir.path()};
+
+    Result<IcuLibrary> found = loadIcu(directories);
+    ASSERT_TRUE(found.ok()) << found.failure().reason;
+    EXPECT_EQ(found.value().version, 100);
+    EXPECT_EQ(found.value().directory, dir.path());
+
+    for (const char* library : {"libicuuc", "libicui18n"}) std::remove(file(library, 100).c_str());
+    found = loadIcu(directories);
+    ASSERT_TRUE(found.ok()) << found.failure().reason;
+    EXPECT_EQ(found.value().version, system.version);
+    EXPECT_EQ(found.value().functions.u_tolower(U'\u00C4'), U'\u00E4');
+
+    for (const char* library : {"libicuuc", "libicui18n"}) std::remove(file(library, system.version).c_str());
+    found = loadIcu(directories);
+    ASSERT_FALSE(found.ok());
+    EXPECT_NE(found.failure().reason.find("libicui18n.so.300"), std::string::npos) << found.failure().reason;
+    EXPECT_EQ(loadIcu(std::vector<std::string>{dir.path() + "/missing"}).failure().reason, "");
 }
 
 }  // namespace

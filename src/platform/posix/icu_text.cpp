@@ -86,37 +86,38 @@ std::string collationLocale(const std::string& locale) {
 // dotless i) is fine: its weight is read from the collator. Whether a
 // character expands to several weights ("x" as "ks") is seen when the
 // weights are read.
-bool asciiWeighsAlone(UCollator* collator) {
+bool asciiWeighsAlone(const IcuFunctions& icu, UCollator* collator) {
     UErrorCode status = U_ZERO_ERROR;
-    if (ucol_getAttribute(collator, UCOL_NUMERIC_COLLATION, &status) != UCOL_OFF || U_FAILURE(status))
+    if (icu.ucol_getAttribute(collator, UCOL_NUMERIC_COLLATION, &status) != UCOL_OFF || U_FAILURE(status))
         return false;
-    USet* tailored = ucol_getTailoredSet(collator, &status);
+    USet* tailored = icu.ucol_getTailoredSet(collator, &status);
     if (U_FAILURE(status)) return false;
     bool alone = true;
-    for (int32_t item = 0; alone && item < uset_getItemCount(tailored); ++item) {
+    for (int32_t item = 0; alone && item < icu.uset_getItemCount(tailored); ++item) {
         UChar32 start = 0;
         UChar32 end = 0;
         UChar text[64];
         UErrorCode itemStatus = U_ZERO_ERROR;
-        const int32_t length = uset_getItem(tailored, item, &start, &end, text, 64, &itemStatus);
+        const int32_t length = icu.uset_getItem(tailored, item, &start, &end, text, 64, &itemStatus);
         // A contraction matters only if a name of ASCII characters can hold
         // it ("ch"); "n" + combining tilde cannot.
         if (length > 0)
             alone = !std::all_of(text, text + std::min(length, 64), [](UChar c) { return c < 0x80; });
     }
-    uset_close(tailored);
+    icu.uset_close(tailored);
     return alone;
 }
 
 // Appends the primary weights of `text`'s collation elements, leaving out
 // the elements without one. An element whose weight does not fit the 16 bits
 // of the old element format comes with a continuation holding the rest.
-bool appendPrimaries(UCollationElements* elements, const std::u16string& text, std::vector<uint32_t>& out) {
+bool appendPrimaries(const IcuFunctions& icu, UCollationElements* elements, const std::u16string& text,
+                     std::vector<uint32_t>& out) {
     UErrorCode status = U_ZERO_ERROR;
-    ucol_setText(elements, text.data(), static_cast<int32_t>(text.size()), &status);
+    icu.ucol_setText(elements, text.data(), static_cast<int32_t>(text.size()), &status);
     bool lastHadPrimary = false;
-    for (int32_t element = ucol_next(elements, &status); element != UCOL_NULLORDER && U_SUCCESS(status);
-         element = ucol_next(elements, &status)) {
+    for (int32_t element = icu.ucol_next(elements, &status); element != UCOL_NULLORDER && U_SUCCESS(status);
+         element = icu.ucol_next(elements, &status)) {
         const uint32_t high = static_cast<uint32_t>(element) >> 16;
         if ((element & 0xC0) == 0xC0) {  // a continuation
             if (lastHadPrimary) out.back() |= high;
@@ -191,25 +192,33 @@ private:
 
 }  // namespace
 
-IcuText::IcuText(const char* locale) : locale_(locale ? locale : uloc_getDefault()) {
+IcuText::IcuText(const char* locale)
+    : IcuText(systemIcu().ok() ? &systemIcu().value().functions : nullptr, locale) {}
+
+IcuText::IcuText(const IcuFunctions* icu, const char* locale) : icu_(icu) {
+    if (!icu_) {
+        locale_ = locale ? locale : "";
+        return;  // no collator: names are ordered by their lower-cased bytes
+    }
+    locale_ = locale ? locale : icu_->uloc_getDefault();
     UErrorCode status = U_ZERO_ERROR;
-    collator_ = ucol_open(collationLocale(locale_).c_str(), &status);
+    collator_ = icu_->ucol_open(collationLocale(locale_).c_str(), &status);
     if (U_FAILURE(status)) {
         status = U_ZERO_ERROR;
-        collator_ = ucol_open("", &status);
+        collator_ = icu_->ucol_open("", &status);
     }
     if (U_FAILURE(status)) {
         collator_ = nullptr;  // keys fall back to the lower-cased bytes
         return;
     }
     // Secondary strength: letters and accents count, letter case does not.
-    ucol_setStrength(collator_, UCOL_SECONDARY);
-    ucol_setAttribute(collator_, UCOL_CASE_LEVEL, UCOL_OFF, &status);
+    icu_->ucol_setStrength(collator_, UCOL_SECONDARY);
+    icu_->ucol_setAttribute(collator_, UCOL_CASE_LEVEL, UCOL_OFF, &status);
     // Where accents count from the end of the name (Canadian French), ICU's
     // direct comparison can disagree with its own sort keys; compare keys.
-    compareByKeys_ = ucol_getAttribute(collator_, UCOL_FRENCH_COLLATION, &status) == UCOL_ON;
-    if (!asciiWeighsAlone(collator_)) return;
-    elements_ = ucol_openElements(collator_, nullptr, 0, &status);
+    compareByKeys_ = icu_->ucol_getAttribute(collator_, UCOL_FRENCH_COLLATION, &status) == UCOL_ON;
+    if (!asciiWeighsAlone(*icu_, collator_)) return;
+    elements_ = icu_->ucol_openElements(collator_, nullptr, 0, &status);
     if (U_FAILURE(status)) {
         elements_ = nullptr;
         return;
@@ -218,19 +227,21 @@ IcuText::IcuText(const char* locale) : locale_(locale ? locale : uloc_getDefault
     std::vector<uint32_t> primaries;
     for (char16_t c = 1; c < 0x80; ++c) {
         primaries.clear();
-        if (!appendPrimaries(elements_, std::u16string(1, c), primaries) || primaries.size() > 1) return;
+        if (!appendPrimaries(*icu_, elements_, std::u16string(1, c), primaries) || primaries.size() > 1)
+            return;
         if (!primaries.empty()) weights[c] = primaries.front();
     }
     asciiPrimaries_ = std::move(weights);
 }
 
 IcuText::~IcuText() {
-    if (elements_) ucol_closeElements(elements_);
-    if (collator_) ucol_close(collator_);
+    if (elements_) icu_->ucol_closeElements(elements_);
+    if (collator_) icu_->ucol_close(collator_);
 }
 
 // Character by character, by the simple mapping (u_tolower), which is the
-// same in every locale. Bytes that do not form a character are kept.
+// same in every locale. Bytes that do not form a character are kept; without
+// ICU only ASCII letters are lowered.
 void IcuText::appendLower(std::string_view name, std::string& out) const {
     if (appendAsciiLower(name, out)) return;
     out.resize(out.size() - name.size());
@@ -250,7 +261,7 @@ void IcuText::appendLower(std::string_view name, std::string& out) const {
         }
         uint8_t lowered[U8_MAX_LENGTH];
         int32_t written = 0;
-        U8_APPEND_UNSAFE(lowered, written, u_tolower(code));
+        U8_APPEND_UNSAFE(lowered, written, icu_ ? icu_->u_tolower(code) : code);
         out.append(reinterpret_cast<const char*>(lowered), static_cast<size_t>(written));
     }
 }
@@ -278,8 +289,8 @@ int IcuText::compare(std::string_view a, std::string_view b) const {
     }
     toUtf16(a, utf16_);
     toUtf16(b, utf16Other_);
-    return ucol_strcoll(collator_, utf16_.data(), static_cast<int32_t>(utf16_.size()), utf16Other_.data(),
-                        static_cast<int32_t>(utf16Other_.size()));
+    return icu_->ucol_strcoll(collator_, utf16_.data(), static_cast<int32_t>(utf16_.size()),
+                              utf16Other_.data(), static_cast<int32_t>(utf16Other_.size()));
 }
 
 // Where ASCII characters weigh alone, every name's key is its primary
@@ -308,7 +319,7 @@ int IcuText::appendSortKey(std::string_view name, std::string& out) const {
         std::vector<uint32_t>& weights = weights_;
         weights.clear();
         toUtf16(name, utf16_);
-        if (appendPrimaries(elements_, utf16_, weights)) {
+        if (appendPrimaries(*icu_, elements_, utf16_, weights)) {
             for (const uint32_t weight : weights) appendWeight(weight);
             return kPrimaryKey;
         }
@@ -337,7 +348,7 @@ void IcuText::appendSortKeys(std::span<const std::string_view> names, SortKeys& 
         ascii[i] = isAscii(names[i]);
         if (ascii[i]) continue;
         toUtf16(names[i], utf16_);
-        if (!appendPrimaries(elements_, utf16_, weights)) weights.resize(starts.back());
+        if (!appendPrimaries(*icu_, elements_, utf16_, weights)) weights.resize(starts.back());
     }
     starts.push_back(weights.size());
 
@@ -388,8 +399,8 @@ void IcuText::appendCollationKey(std::string_view name, std::string& out) const 
     for (;;) {
         out.resize(start + room);
         const int32_t needed =
-            ucol_getSortKey(collator_, text.data(), static_cast<int32_t>(text.size()),
-                            reinterpret_cast<uint8_t*>(out.data() + start), static_cast<int32_t>(room));
+            icu_->ucol_getSortKey(collator_, text.data(), static_cast<int32_t>(text.size()),
+                                  reinterpret_cast<uint8_t*>(out.data() + start), static_cast<int32_t>(room));
         if (needed > 0 && static_cast<size_t>(needed) <= room) {
             out.resize(start + static_cast<size_t>(needed) - 1);  // drop the terminating zero
             return;

@@ -5,18 +5,20 @@
 // a character as they are, so it never maps a name that is not valid UTF-8
 // onto one that is. Ordering follows the locale, reading names as Unicode
 // text with each invalid byte as U+FFFD.
+//
+// ICU is the system's, whichever release is installed (icu_library.h).
+// Without it names are ordered by their bytes with ASCII letters lowered;
+// the program does not start then, but nothing here fails.
 #pragma once
 
 #include "platform/name_order.h"
+#include "platform/posix/icu_library.h"
 
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
-
-struct UCollator;
-struct UCollationElements;
 
 namespace vx::posix {
 
@@ -25,6 +27,8 @@ public:
     // Orders names for the default locale of the process (from LC_ALL,
     // LC_MESSAGES or LANG), or for `locale` when it is given.
     explicit IcuText(const char* locale = nullptr);
+    // Through the ICU functions `icu` (none when null).
+    IcuText(const IcuFunctions* icu, const char* locale);
     ~IcuText();
     IcuText(const IcuText&) = delete;
     IcuText& operator=(const IcuText&) = delete;
@@ -53,6 +57,7 @@ public:
 private:
     void appendCollationKey(std::string_view name, std::string& out) const;
 
+    const IcuFunctions* icu_;
     std::string locale_;
     UCollator* collator_ = nullptr;
     // Each ASCII character's primary weight (0 where it has none), when each

@@ -1,5 +1,7 @@
 // deDidAzorovo for Linux: copy the program into Vexmoor's main directory and
 // start it there.
+#include "mods/texts.h"
+#include "platform/posix/icu_library.h"
 #include "window/qt/frm_mod_manager.h"
 #include "window/qt/qt_platform.h"
 
@@ -72,6 +74,14 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("deDidAzorovo"));
 
     vx::qt::QtPlatform platform;
+    // Mod names are lower-cased and ordered by the system's ICU, of whichever
+    // release it has; without one the program cannot tell duplicates apart.
+    if (const auto& icu = vx::posix::systemIcu(); !icu.ok()) {
+        std::vector<vx::NativeString> directories = vx::posix::systemLibraryDirectories();
+        platform.messageBox(vx::mods::text::icuMissing(directories, icu.failure().reason),
+                            vx::kStyleExclamation, vx::NativeString(vx::mods::text::kErrorTitle));
+        return 1;
+    }
     vx::qt::frmModManager window(platform);
     if (!window.Form_Load()) return 1;
     platform.setOwner(&window);
