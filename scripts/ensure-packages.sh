@@ -43,5 +43,12 @@ for package in "${missing[@]}"; do
       ;;
   esac
 done
-"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+# A mirror that is being synced fails the update now and then; try again,
+# and in the end go on with the indexes that did arrive: the install says
+# clearly if a package still cannot be had.
+for attempt in 1 2 3; do
+  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq && break
+  echo "apt-get update failed (attempt $attempt of 3)" >&2
+  [ "$attempt" -lt 3 ] && sleep 10
+done
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
