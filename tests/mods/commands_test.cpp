@@ -7,9 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 namespace vx::mods {
 namespace {
 
@@ -23,15 +20,6 @@ class CommandsTest : public ::testing::Test {
 protected:
     TempDir game;
     TestPlatform platform{game.path()};
-
-    // What the stand-in game reported after it ran; empty when it did not
-    // within a generous time.
-    std::string loadedMods() const {
-        for (int i = 0; i < 400 && !game.exists("Vexmoor.loaded-mods.txt"); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return game.read("Vexmoor.loaded-mods.txt");
-    }
 };
 
 TEST_F(CommandsTest, AboutIsOneInformationBoxOfTwelveLines) {
@@ -62,7 +50,7 @@ TEST_F(CommandsTest, LaunchStartsTheGamesProgramFile) {
     launchGame(platform, N(game.path() + kSep));
     EXPECT_EQ(platform.started, std::vector<std::string>{game / "Vexmoor.exe"});
     EXPECT_TRUE(platform.messages.empty());
-    EXPECT_EQ(loadedMods(), "Alpha.rte\nGamma.RTE\n");
+    EXPECT_EQ(testing::loadedMods(game), "Alpha.rte\nGamma.RTE\n");
 }
 
 #ifdef _WIN32

@@ -14,19 +14,16 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <random>
-#include <thread>
 
 namespace vx::posix {
 namespace {
 
 using testing::TempDir;
-using namespace std::chrono_literals;
 
 class PosixPlatformTest : public ::testing::Test {
 protected:
@@ -158,7 +155,7 @@ TEST_F(PosixPlatformTest, StartRunsEachKindOfProgramInItsFolderOrSaysWhyNot) {
         return started.value_or(Failure{"started", FailureKind::Other});
     };
     auto recorded = [&](const std::string& file) {
-        for (int i = 0; i < 400 && dir.read(file).empty(); ++i) std::this_thread::sleep_for(25ms);
+        testing::eventually([&] { return !dir.read(file).empty(); });
         return dir.read(file);
     };
 

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -109,12 +108,7 @@ protected:
     void placeGame(std::string_view name) { dir.copyProgram(VX_STAND_IN_GAME, name); }
 
     bool waitFor(const std::string& name) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (!dir.exists(name)) {
-            if (std::chrono::steady_clock::now() > until) return false;
-            Sleep(20);
-        }
-        return true;
+        return testing::eventually([&] { return dir.exists(name); });
     }
 };
 

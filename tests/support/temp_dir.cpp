@@ -74,16 +74,6 @@ bool startShellUnderWine(const std::string& dir, const std::string& commands) {
     return true;
 }
 
-// Waits up to a minute for `path` to exist (or, with `exists` false, to be
-// gone).
-bool waitUntil(const std::wstring& path, bool exists) {
-    for (int i = 0; i < 1200; ++i) {
-        if ((GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) == exists) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(i < 20 ? 5 : 50));
-    }
-    return false;
-}
-
 // Names that mean the same to Wine and to its Unix file system, and that
 // Windows does not take for one another.
 bool plainNames(const std::vector<std::string>& names) {
@@ -113,12 +103,11 @@ bool runShellUnderWine(const std::string& dir, const std::string& commands) {
     if (!startShellUnderWine(dir, script)) return false;
     const std::wstring made = N(dir) + L"\\.vx-made";
     const std::wstring failed = N(dir) + L"\\.vx-failed";
-    bool done = false;
-    for (int i = 0; i < 1200 && !done; ++i) {
-        done = GetFileAttributesW(made.c_str()) != INVALID_FILE_ATTRIBUTES;
-        if (GetFileAttributesW(failed.c_str()) != INVALID_FILE_ATTRIBUTES) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(i < 20 ? 5 : 50));
-    }
+    const auto there = [](const std::wstring& path) {
+        return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    };
+    eventually([&] { return there(made) || there(failed); }, std::chrono::minutes(1));
+    const bool done = there(made);
     DeleteFileW(made.c_str());
     DeleteFileW(failed.c_str());
     if (!done) throw std::runtime_error("the Unix shell failed in " + dir + ": " + commands);
@@ -135,7 +124,8 @@ bool makeFoldersUnderWine(const std::string& dir, const std::vector<std::string>
 bool removeUnderWine(const std::string& dir) {
     const std::string unixDir = unixPathUnderWine(dir);
     return !unixDir.empty() && startShellUnderWine(dir, "rm -rf '" + unixDir + "'\n") &&
-           waitUntil(N(dir), false);
+           eventually([&] { return GetFileAttributesW(N(dir).c_str()) == INVALID_FILE_ATTRIBUTES; },
+                      std::chrono::minutes(1));
 }
 #endif
 
@@ -174,6 +164,22 @@ bool removeAll(const std::wstring& path) {
 #endif
 
 }  // namespace
+
+bool eventually(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    for (int i = 0; !done(); ++i) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(i < 20 ? 5 : 50));
+    }
+    return true;
+}
+
+std::optional<std::string> loadedMods(const TempDir& game) {
+    // The stand-in writes its report under another name and renames it, so a
+    // report that is there is whole.
+    if (!eventually([&] { return game.exists("Vexmoor.loaded-mods.txt"); })) return std::nullopt;
+    return game.read("Vexmoor.loaded-mods.txt");
+}
 
 TempDir::TempDir() {
     std::error_code error;

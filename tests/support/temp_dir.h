@@ -8,6 +8,9 @@
 
 #include "support/native.h"
 
+#include <chrono>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,6 +68,15 @@ private:
 // A game directory: the program file "Vexmoor.exe" (a placeholder that is no
 // program), the base data folder and the given subfolders.
 void makeGame(const TempDir& dir, const std::vector<std::string>& folders, bool withBase = true);
+
+// Asks `done` again and again until it is true or `limit` has passed;
+// whether it became true. For what other programs do in their own time.
+bool eventually(const std::function<bool()>& done,
+                std::chrono::milliseconds limit = std::chrono::seconds(20));
+
+// What the stand-in game started in `game` reported it loaded, one mod a
+// line; none when it did not report within 20 seconds.
+std::optional<std::string> loadedMods(const TempDir& game);
 
 // Puts the stand-in game at `standIn` into the game directory as its program
 // file, and makes every stand-in this process starts run without a window.

@@ -20,13 +20,12 @@
 #include <QTimer>
 #include <QtDBus>
 
-#include <chrono>
-#include <fstream>
 #include <memory>
-#include <sstream>
-#include <thread>
+#include <optional>
 
 using vx::qt::frmModManager;
+using vx::testing::installStandIn;
+using vx::testing::loadedMods;
 using vx::testing::makeGame;
 using vx::testing::TempDir;
 using vx::testing::TestPlatform;
@@ -80,13 +79,6 @@ struct Session {
     bool active = false;
 };
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream contents;
-    contents << in.rdbuf();
-    return contents.str();
-}
-
 // The check-state announcements sent while a test runs, as "name: checked".
 QStringList announced;
 
@@ -130,12 +122,6 @@ struct AtSpiReader {
     QDBusConnection bus{QString()};
     QString app;
 };
-
-void installStandIn(const TempDir& game) {
-    const std::string target = game / "Vexmoor.exe";
-    std::ofstream(target, std::ios::binary | std::ios::trunc) << readFile(VX_STAND_IN_GAME);
-    QCOMPARE(chmod(target.c_str(), 0755), 0);
-}
 
 }  // namespace
 
@@ -378,11 +364,11 @@ private slots:
 
     void launchStartsExactlyTheGamesProgramFile() {
         Session s({"Foo"});
-        installStandIn(s.game);
+        installStandIn(s.game, VX_STAND_IN_GAME);
         QTest::mouseClick(s.window->Command1(), Qt::LeftButton);
         QCOMPARE(s.platform.started, std::vector<std::string>{s.game / "Vexmoor.exe"});
         QVERIFY(s.platform.messages.empty());
-        QTRY_VERIFY(s.game.exists("Vexmoor.loaded-mods.txt"));  // it ran
+        QVERIFY(loadedMods(s.game));  // it ran
     }
 
     void launchFailureIsShownAndTheProgramGoesOn() {
@@ -438,16 +424,14 @@ private slots:
     // it loaded.
     void launchedGameLoadsExactlyTheEnabledMods() {
         Session s({"Alpha", "Beta.rte", "Gamma.RTE", "Delta"});
-        installStandIn(s.game);
+        installStandIn(s.game, VX_STAND_IN_GAME);
         s.clickBox(s.rowNamed("Alpha"));      // on
         s.pressSpaceOn(s.rowNamed("Gamma"));  // off
         s.clickBox(s.rowNamed("Delta"));      // on
         s.clickBox(s.rowNamed("Delta"));      // off again
         QTest::mouseClick(s.window->Command1(), Qt::LeftButton);
         QVERIFY(s.platform.messages.empty());
-
-        QTRY_VERIFY(s.game.exists("Vexmoor.loaded-mods.txt"));
-        QCOMPARE(readFile(s.game / "Vexmoor.loaded-mods.txt"), std::string("Alpha.rte\nBeta.rte\n"));
+        QCOMPARE(loadedMods(s.game), std::optional<std::string>("Alpha.rte\nBeta.rte\n"));
     }
 };
 

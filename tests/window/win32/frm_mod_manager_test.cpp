@@ -33,6 +33,7 @@ namespace vx::win32 {
 namespace {
 
 using testing::installStandIn;
+using testing::loadedMods;
 using testing::makeGame;
 using testing::N;
 using testing::TempDir;
@@ -266,15 +267,6 @@ std::string textOf(HWND window) {
            << "(" << actual.left << ", " << actual.top << ", " << actual.right - actual.left << " x "
            << actual.bottom - actual.top << "), expected (" << left << ", " << top << ", " << width << " x "
            << height << ")";
-}
-
-// What the stand-in game reported after it ran; empty when it did not
-// within a generous time.
-std::string loadedMods(const TempDir& game) {
-    for (int i = 0; i < 400 && !game.exists("Vexmoor.loaded-mods.txt"); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return game.read("Vexmoor.loaded-mods.txt");
 }
 
 TEST(FrmModManager, FixedFrameCentredWithItsControlsInPlaceAndInTabOrder) {
