@@ -130,9 +130,14 @@ bool removeUnderWine(const std::string& dir) {
 #endif
 
 #ifdef _WIN32
-// Every path inside the directory has the "\\?\" prefix, which the C
-// runtime's stat (and so std::filesystem) does not take; the system's own
-// functions are used instead.
+// Every path inside the directory has the "\\?\" prefix. std::filesystem
+// makes folders and lists them through the C runtime's _wmkdir and
+// _wfindfirst, which pass such paths on to the system; but whatever asks
+// for a file's kind or permissions goes through the runtime's stat, which
+// refuses a path with a '?' in it, so those operations use the system's own
+// functions. Removal needs them too: std::filesystem on Windows does not
+// see links (its status follows them), so it would empty a linked folder's
+// target, and it cannot clear the hidden and system attributes.
 
 std::runtime_error systemError(const std::string& what) {
     return std::runtime_error(what + ": " + U(win32::systemMessage(GetLastError())));
@@ -260,13 +265,24 @@ std::string TempDir::read(std::string_view name) const {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-#ifdef _WIN32
-
 void TempDir::makeFolder(std::string_view name) const {
-    if (!CreateDirectoryW(toPath(*this / name).c_str(), nullptr)) {
-        throw systemError("cannot make the folder " + std::string(name));
+    std::error_code error;
+    if (!fs::create_directory(toPath(*this / name), error)) {
+        throw std::runtime_error("cannot make the folder " + std::string(name) + ": " +
+                                 (error ? error.message() : "it exists"));
     }
 }
+
+std::vector<std::string> TempDir::entries() const {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(toPath(path_))) {
+        names.push_back(U(entry.path().filename().native()));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+#ifdef _WIN32
 
 void TempDir::copyProgram(const std::string& source, std::string_view name) const {
     if (!CopyFileW(toPath(source).c_str(), toPath(*this / name).c_str(), FALSE)) {
@@ -306,29 +322,7 @@ bool TempDir::isFolder(std::string_view name) const {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::vector<std::string> TempDir::entries() const {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAW entry;
-    const HANDLE search = FindFirstFileW((toPath(path_).native() + L"\\*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) throw systemError("cannot list " + path_);
-    do {
-        const std::wstring name = entry.cFileName;
-        if (name != L"." && name != L"..") names.push_back(U(name));
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 #else
-
-void TempDir::makeFolder(std::string_view name) const {
-    std::error_code error;
-    if (!fs::create_directory(*this / name, error)) {
-        throw std::runtime_error("cannot make the folder " + std::string(name) + ": " +
-                                 (error ? error.message() : "it exists"));
-    }
-}
 
 void TempDir::copyProgram(const std::string& source, std::string_view name) const {
     const fs::path target = *this / name;
@@ -367,15 +361,6 @@ bool TempDir::exists(std::string_view name) const {
 bool TempDir::isFolder(std::string_view name) const {
     std::error_code ignored;
     return fs::is_directory(*this / name, ignored);
-}
-
-std::vector<std::string> TempDir::entries() const {
-    std::vector<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(path_)) {
-        names.push_back(entry.path().filename().native());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 #endif
