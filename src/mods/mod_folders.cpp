@@ -1,5 +1,6 @@
 #include "mods/mod_folders.h"
 
+#include "mods/commands.h"
 #include "mods/folder_rules.h"
 #include "mods/texts.h"
 
@@ -154,6 +155,30 @@ void ModFolders::setModEnabled(int row, bool enabled) {
         return;
     }
     list_.setChecked(row, enabled);
+}
+
+void ModFolders::launchGame() {
+    mods::launchGame(platform_, gamePath_);
+}
+
+void ModFolders::showAbout() {
+    mods::showAbout(platform_);
+}
+
+// Each row's text is made and lowered as it is looked at: a search runs
+// once per key, and most end within a few rows.
+int ModFolders::findRow(NativeStringView typed, int start, Match match) const {
+    const int count = list_.count();
+    if (start < 0 || start >= count) start = 0;
+    const NativeString wanted = platform_.lower(typed);
+    NativeString lowered;
+    for (int i = 0; i < count; ++i) {
+        const int row = (start + i) % count;
+        lowered.clear();
+        platform_.appendLower(text::rowText(list_.text(row)), lowered);
+        if (match == Match::Whole ? lowered == wanted : lowered.starts_with(wanted)) return row;
+    }
+    return -1;
 }
 
 // The folder kept its name, or was never where the list says: the refusal

@@ -3,7 +3,9 @@
 //
 // A front end owns one ModFolders, calls Form_Load before showing its window,
 // shows List1, and forwards the user's check-box changes to setModEnabled,
-// then draws the row again from List1.
+// then draws the row again from List1. Its Launch and About buttons and the
+// typing search in its list are forwarded too (launchGame, showAbout,
+// findRow), so that both programs mean the same by them.
 #pragma once
 
 #include "mods/mod_list.h"
@@ -36,6 +38,23 @@ public:
     // Does nothing before the list is ready, for a row that does not exist,
     // or when the flag already is `enabled`.
     void setModEnabled(int row, bool enabled);
+
+    // Launch: starts the game's program file (mods::launchGame).
+    void launchGame();
+    // About: shows the About box (mods::showAbout).
+    void showAbout();
+
+    // How typed text is held against a row: as the start of its text, or as
+    // all of it.
+    enum class Match { Start, Whole };
+
+    // The row a user finds by typing `typed` in the list: the first at or
+    // after `start`, going on from the first row after the last, whose text
+    // as the row shows it (text::rowText) begins with `typed` (or, with
+    // Match::Whole, is `typed`), letter case ignored as the platform lowers
+    // names. A `start` outside the list starts at the first row. -1 when no
+    // row matches.
+    [[nodiscard]] int findRow(NativeStringView typed, int start, Match match = Match::Start) const;
 
     [[nodiscard]] const NativeString& gamePath() const { return gamePath_; }
     [[nodiscard]] bool listReady() const { return listReady_; }

@@ -12,16 +12,4 @@ void ModList::assign(std::span<const NativeStringView> names, const std::vector<
     rows_ = std::move(rows);
 }
 
-void ModList::assign(const std::vector<ModEntry>& rows, Platform& platform) {
-    std::vector<NativeStringView> names;
-    std::vector<bool> checked;
-    names.reserve(rows.size());
-    checked.reserve(rows.size());
-    for (const ModEntry& row : rows) {
-        names.push_back(row.text);
-        checked.push_back(row.checked);
-    }
-    assign(names, checked, platform);
-}
-
 }  // namespace vx::mods

@@ -24,7 +24,6 @@ public:
     [[nodiscard]] int count() const { return static_cast<int>(rows_.size()); }
     [[nodiscard]] const NativeString& text(int row) const { return rows_[row].text; }
     [[nodiscard]] bool checked(int row) const { return rows_[row].checked; }
-    [[nodiscard]] const std::vector<ModEntry>& rows() const { return rows_; }
 
     // Sets a row's flag.
     void setChecked(int row, bool checked) { rows_[row].checked = checked; }
@@ -33,7 +32,6 @@ public:
     // says so, in the order `platform` sorts the names in.
     void assign(std::span<const NativeStringView> names, const std::vector<bool>& checked,
                 Platform& platform);
-    void assign(const std::vector<ModEntry>& rows, Platform& platform);
 
 private:
     std::vector<ModEntry> rows_;

@@ -190,6 +190,10 @@ NativeString launchFailed(NativeStringView program, const Failure& failure) {
     }
 }
 
+NativeString windowFailed(NativeStringView what, NativeStringView reason) {
+    return reason.empty() ? join({what, VX_NATIVE(".")}) : join({what, VX_NATIVE(":\r\n"), reason});
+}
+
 NativeString rowText(NativeStringView name) {
     NativeString shown;
     shown.reserve(name.size());

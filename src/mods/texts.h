@@ -76,6 +76,13 @@ NativeString folderGone(NativeStringView modName, NativeStringView disabled, Nat
 // system's reason.
 NativeString launchFailed(NativeStringView program, const Failure& failure);
 
+// The Windows program could not make its window: `what` is one of these two
+// steps, `reason` the system's reason, or empty when it gave none.
+inline constexpr NativeStringView kCannotRegisterWindow =
+    VX_NATIVE("Cannot register the main window's class");
+inline constexpr NativeStringView kCannotCreateWindow = VX_NATIVE("Cannot create the main window");
+NativeString windowFailed(NativeStringView what, NativeStringView reason);
+
 // A name as a row of the list shows it: characters that would be invisible,
 // would break the line or would turn the text around (control and format
 // characters, the byte-order mark, direction overrides) are shown as visible

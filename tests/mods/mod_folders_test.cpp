@@ -34,7 +34,8 @@ protected:
 
     std::vector<std::pair<std::string, bool>> rows() const {
         std::vector<std::pair<std::string, bool>> out;
-        for (const ModEntry& row : mods.List1().rows()) out.push_back({U(row.text), row.checked});
+        const ModList& list = mods.List1();
+        for (int row = 0; row < list.count(); ++row) out.push_back({U(list.text(row)), list.checked(row)});
         return out;
     }
 
@@ -346,13 +347,38 @@ TEST_F(ModFoldersTest, EveryLegalNameSurvivesScanToggleScan) {
     ASSERT_TRUE(rescanned.Form_Load());
     std::vector<std::string> expected = names;
     std::vector<std::string> found;
-    for (const ModEntry& row : rescanned.List1().rows()) {
-        found.push_back(U(row.text));
-        EXPECT_FALSE(row.checked) << U(row.text);
+    const ModList& rows = rescanned.List1();
+    for (int row = 0; row < rows.count(); ++row) {
+        found.push_back(U(rows.text(row)));
+        EXPECT_FALSE(rows.checked(row)) << found.back();
     }
     std::sort(expected.begin(), expected.end());
     std::sort(found.begin(), found.end());
     EXPECT_EQ(found, expected);
+}
+
+// --- typing search ---------------------------------------------------------
+
+// Typed text is held against the rows as they show the names, letter case
+// ignored by the program's one rule: a zero-width space shows as "<U+200B>",
+// a final sigma is not a sigma, and É is é.
+TEST_F(ModFoldersTest, TypingFindsTheNextRowWhoseShownNameStartsSo) {
+    makeGame(game, {"Alpha", "\u200Bzed", "\u03C2a", "\u03C3b.rte", "\u00C9clair", "\u00E9t\u00E9"});
+    ASSERT_TRUE(mods.Form_Load());
+    const auto found = [&](const char* typed, int start) {
+        const int row = mods.findRow(N(typed), start);
+        return row < 0 ? std::string("none") : U(mods.List1().text(row));
+    };
+    EXPECT_EQ(found("\u00E9", 0), "\u00C9clair");
+    EXPECT_EQ(found("\u00C9", rowOf("\u00C9clair") + 1), "\u00E9t\u00E9");
+    EXPECT_EQ(found("\u00E9", rowOf("\u00E9t\u00E9") + 1), "\u00C9clair") << "wraps around";
+    EXPECT_EQ(found("<u+200b>Z", 0), "\u200Bzed");
+    EXPECT_EQ(found("z", 0), "none");
+    EXPECT_EQ(found("\u03C3", 0), "\u03C3b");
+    EXPECT_EQ(found("\u03C2", rowOf("\u03C3b")), "\u03C2a");
+    EXPECT_EQ(found("a", 99), "Alpha");
+    EXPECT_EQ(mods.findRow(N("ALPHA"), 3, ModFolders::Match::Whole), rowOf("Alpha"));
+    EXPECT_EQ(mods.findRow(N("Alph"), 0, ModFolders::Match::Whole), -1);
 }
 
 // --- refused renames --------------------------------------------------------

@@ -1,8 +1,7 @@
 #include "window/qt/frm_mod_manager.h"
 
-#include "mods/commands.h"
 #include "mods/texts.h"
-#include "window/qt/qt_platform.h"
+#include "window/qt/display_text.h"
 
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -45,11 +44,9 @@ QPushButton* makeButton(NativeStringView caption, QWidget* parent) {
 frmModManager::frmModManager(Platform& platform, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      platform_(platform),
       mods_(platform),
-      model_(mods_.List1(), this) {
+      model_(this) {
     QAccessible::installFactory(accessibleFactory);  // before anything asks for this window's
-    ModListView::installAccessibility();
     setObjectName(QStringLiteral("frmModManager"));
     setWindowTitle(displayText(mods::text::kProgramTitle));
     QIcon icon(QStringLiteral(":/icon.ico"));    // the 16 x 16 images
@@ -96,8 +93,8 @@ frmModManager::frmModManager(Platform& platform, QWidget* parent)
 }
 
 bool frmModManager::Form_Load() {
-    bool ready = false;
-    model_.reload([&] { ready = mods_.Form_Load(); });
+    const bool ready = mods_.Form_Load();
+    model_.setMods(mods_);
     if (!ready) return false;
 
     if (model_.rowCount() > 0) list1_->setCurrentIndex(model_.index(0));
@@ -158,11 +155,11 @@ void frmModManager::List1_ItemCheck(int row, bool checked) {
 }
 
 void frmModManager::Command1_Click() {
-    mods::launchGame(platform_, mods_.gamePath());
+    mods_.launchGame();
 }
 
 void frmModManager::Command2_Click() {
-    mods::showAbout(platform_);
+    mods_.showAbout();
 }
 
 }  // namespace vx::qt

@@ -51,7 +51,6 @@ private:
     // The banner drawn for the window's device pixel ratio.
     void showBanner();
 
-    Platform& platform_;
     mods::ModFolders mods_;
     ModListModel model_;
     QLabel* image1_ = nullptr;

@@ -3,11 +3,9 @@
 // asks for.
 #pragma once
 
-#include "mods/mod_list.h"
+#include "mods/mod_folders.h"
 
 #include <QAbstractListModel>
-
-#include <functional>
 
 namespace vx::qt {
 
@@ -15,8 +13,11 @@ class ModListModel : public QAbstractListModel {
     Q_OBJECT
 
 public:
-    explicit ModListModel(const mods::ModList& list, QObject* parent = nullptr)
-        : QAbstractListModel(parent), list_(list) {}
+    using QAbstractListModel::QAbstractListModel;
+
+    // Shows the rows of `mods` from now on, in place of whatever was shown
+    // before: the views are told that the rows were replaced as a whole.
+    void setMods(const mods::ModFolders& mods);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -25,14 +26,17 @@ public:
     // from the list afterwards, whatever the outcome.
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
-    // Runs `fill`, which fills or replaces the list as a whole.
-    void reload(const std::function<void()>& fill);
+    // The view's typing search (the start of the shown text, letter case
+    // ignored, one row) finds its row by the core's rule; other searches
+    // are Qt's.
+    QModelIndexList match(const QModelIndex& start, int role, const QVariant& value, int hits,
+                          Qt::MatchFlags flags) const override;
 
 signals:
     void itemCheck(int row, bool checked);
 
 private:
-    const mods::ModList& list_;
+    const mods::ModFolders* mods_ = nullptr;
 };
 
 }  // namespace vx::qt

@@ -1,7 +1,7 @@
 #include "window/qt/mod_list_view.h"
 
 #include "mods/texts.h"
-#include "window/qt/qt_platform.h"
+#include "window/qt/display_text.h"
 
 #include <QAccessibleWidget>
 #include <QPersistentModelIndex>
@@ -191,16 +191,14 @@ QAccessibleInterface* accessibleFactory(const QString& /*className*/, QObject* o
 
 }  // namespace
 
+// The factory goes in before anything can ask for this view's accessible
+// object; Qt keeps one copy of it however many views are made.
 ModListView::ModListView(QWidget* parent) : QListView(parent) {
-    installAccessibility();
+    QAccessible::installFactory(accessibleFactory);
 }
 
 ModListView::~ModListView() {
     dropRowAccessibles();
-}
-
-void ModListView::installAccessibility() {
-    QAccessible::installFactory(accessibleFactory);  // a second install is ignored
 }
 
 QAccessibleInterface* ModListView::rowAccessible(int row) {

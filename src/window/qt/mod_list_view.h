@@ -25,10 +25,6 @@ public:
     QAccessibleInterface* rowAccessible(int row);
     QAccessibleInterface* boxAccessible(int row);
 
-    // Installs the accessibility factory that gives views of this class
-    // their accessible objects. Call before the first view is made.
-    static void installAccessibility();
-
     void reset() override;
 
 protected:

@@ -1,14 +1,10 @@
 #include "window/qt/qt_platform.h"
 
+#include "window/qt/display_text.h"
+
 #include <QMessageBox>
 
 namespace vx::qt {
-
-QString displayText(NativeStringView text) {
-    QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return shown;
-}
 
 void QtPlatform::messageBox(const NativeString& text, int style, const NativeString& title) {
     // Also on standard error, for a player who started the program from a

@@ -4,15 +4,9 @@
 #include "platform/posix/posix_platform.h"
 
 #include <QPointer>
-#include <QString>
 #include <QWidget>
 
 namespace vx::qt {
-
-// Text for the screen: names are bytes; those that are not valid UTF-8 are
-// shown with replacement characters, while the name itself stays untouched.
-// CR LF line breaks become plain line breaks.
-QString displayText(NativeStringView text);
 
 class QtPlatform : public posix::PosixPlatform {
 public:

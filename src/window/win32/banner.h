@@ -17,8 +17,6 @@ public:
     Banner(const Banner&) = delete;
     Banner& operator=(const Banner&) = delete;
 
-    [[nodiscard]] bool empty() const { return picture_ == nullptr; }
-
     // A new 24-bit bitmap of `width` x `height` pixels with the picture
     // stretched over it, white where the picture is transparent. The caller
     // deletes it.

@@ -1,18 +1,11 @@
 #include "window/win32/dpi.h"
 
+#include "window/win32/system_dll.h"
+
 namespace vx::win32 {
 namespace {
 
-// A function of user32 that older Windows lacks, or null.
-template <class Function>
-Function lookUp(const wchar_t* module, const char* name) {
-    const HMODULE loaded = GetModuleHandleW(module);
-    if (!loaded) return nullptr;
-    // Through void (*)(): the one function pointer type every other converts
-    // to without a warning.
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(loaded, name)));
-}
-
+// Functions of user32 that older Windows lacks.
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
 using SystemParametersInfoForDpiFn = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
@@ -27,7 +20,7 @@ UINT screenDpi() {
 }  // namespace
 
 UINT dpiOf(HWND window) {
-    static const auto getDpiForWindow = lookUp<GetDpiForWindowFn>(L"user32.dll", "GetDpiForWindow");
+    static const auto getDpiForWindow = systemFunction<GetDpiForWindowFn>(L"user32.dll", "GetDpiForWindow");
     if (getDpiForWindow && window) {
         if (const UINT dpi = getDpiForWindow(window)) return dpi;
     }
@@ -41,7 +34,7 @@ RECT scale(const RECT& rect, UINT dpi) {
 
 RECT windowRectFor(const RECT& client, DWORD style, DWORD exStyle, UINT dpi) {
     static const auto adjustForDpi =
-        lookUp<AdjustWindowRectExForDpiFn>(L"user32.dll", "AdjustWindowRectExForDpi");
+        systemFunction<AdjustWindowRectExForDpiFn>(L"user32.dll", "AdjustWindowRectExForDpi");
     RECT rect = client;
     if (adjustForDpi) {
         adjustForDpi(&rect, style, FALSE, exStyle, dpi);
@@ -53,7 +46,7 @@ RECT windowRectFor(const RECT& client, DWORD style, DWORD exStyle, UINT dpi) {
 
 HFONT createMessageFont(UINT dpi) {
     static const auto parametersForDpi =
-        lookUp<SystemParametersInfoForDpiFn>(L"user32.dll", "SystemParametersInfoForDpi");
+        systemFunction<SystemParametersInfoForDpiFn>(L"user32.dll", "SystemParametersInfoForDpi");
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     if (parametersForDpi && parametersForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi)) {

@@ -1,6 +1,5 @@
 #include "window/win32/frm_mod_manager.h"
 
-#include "mods/commands.h"
 #include "mods/texts.h"
 #include "platform/win32/win32_platform.h"
 #include "window/win32/dpi.h"
@@ -89,15 +88,15 @@ constexpr ControlLayout kControls[] = {
     {frmModManager::kImage1, WC_STATICW, L"", kImage1Style, 0, {21, 0, 421, 100}},
 };
 
-Failure failure(const wchar_t* what) {
+Failure failure(NativeStringView what) {
     const DWORD error = GetLastError();
-    return Failure{error ? NativeString(what) + L":\r\n" + systemMessage(error) : NativeString(what) + L"."};
+    return Failure{mods::text::windowFailed(what, error ? systemMessage(error) : NativeString())};
 }
 
 }  // namespace
 
 frmModManager::frmModManager(Platform& platform, HINSTANCE instance)
-    : platform_(platform), instance_(instance), mods_(platform), banner_(instance, IDR_BANNER) {}
+    : instance_(instance), mods_(platform), banner_(instance, IDR_BANNER) {}
 
 Result<std::unique_ptr<frmModManager>> frmModManager::create(Platform& platform, HINSTANCE instance) {
     const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES};
@@ -118,7 +117,7 @@ Result<std::unique_ptr<frmModManager>> frmModManager::create(Platform& platform,
                                                         GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     // A second window in the same process (the tests make many) reuses the class.
     if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-        return failure(L"Cannot register the main window's class");
+        return failure(mods::text::kCannotRegisterWindow);
     }
 
     std::unique_ptr<frmModManager> window(new frmModManager(platform, instance));
@@ -126,7 +125,7 @@ Result<std::unique_ptr<frmModManager>> frmModManager::create(Platform& platform,
     // and centred on that monitor once its DPI is known.
     if (!CreateWindowExW(kExStyle, kClassName, mods::text::kProgramTitle.data(), kStyle, CW_USEDEFAULT, 0,
                          kClientWidth, kClientHeight, nullptr, nullptr, instance, window.get())) {
-        return failure(L"Cannot create the main window");
+        return failure(mods::text::kCannotCreateWindow);
     }
 
     MONITORINFO monitor{};
@@ -168,11 +167,11 @@ void frmModManager::List1_ItemCheck(int row, bool checked) {
 }
 
 void frmModManager::Command1_Click() {
-    mods::launchGame(platform_, mods_.gamePath());
+    mods_.launchGame();
 }
 
 void frmModManager::Command2_Click() {
-    mods::showAbout(platform_);
+    mods_.showAbout();
 }
 
 LRESULT CALLBACK frmModManager::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -445,29 +444,19 @@ LRESULT frmModManager::handleNotify(const NMHDR& header) {
     return 0;
 }
 
-// Finds a row by its name for the list view's typing search (and for
-// LVM_FINDITEM): with LVFI_PARTIAL the first row from iStart whose name
-// starts with the text, else the first whose whole name is the text, letter
-// case ignored; -1 when none is.
+// Finds a row for the list view's typing search (LVFI_PARTIAL, from the row
+// after the current one, wrapping) and for LVM_FINDITEM (the whole text
+// without LVFI_PARTIAL; past the last row only with LVFI_WRAP), by the
+// core's rule.
 int frmModManager::findRow(const NMLVFINDITEMW& find) const {
-    const mods::ModList& list = mods_.List1();
-    const int count = list.count();
     const UINT flags = find.lvfi.flags;
-    if (!(flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz || count == 0) return -1;
-    const NativeStringView wanted(find.lvfi.psz);
-    const NativeString wantedLower = platform_.lower(wanted);
-    const bool prefix = flags & LVFI_PARTIAL;
+    if (!(flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz) return -1;
+    const int count = mods_.List1().count();
     const int start = find.iStart >= 0 && find.iStart < count ? find.iStart : 0;
-    const int rows = (flags & LVFI_WRAP) ? count : count - start;
-    NativeString lowered;
-    for (int i = 0; i < rows; ++i) {
-        const int row = (start + i) % count;
-        const NativeStringView name(list.text(row));
-        lowered.clear();
-        platform_.appendLower(prefix ? name.substr(0, wanted.size()) : name, lowered);
-        if (lowered == wantedLower) return row;
-    }
-    return -1;
+    const int row = mods_.findRow(
+        find.lvfi.psz, start,
+        (flags & LVFI_PARTIAL) ? mods::ModFolders::Match::Start : mods::ModFolders::Match::Whole);
+    return (flags & LVFI_WRAP) || row >= start ? row : -1;
 }
 
 int frmModManager::checkBoxAt(POINT point) const {

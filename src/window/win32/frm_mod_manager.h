@@ -91,7 +91,6 @@ private:
     void setStateImage(int row, UINT state);
     int findRow(const NMLVFINDITEMW& find) const;
 
-    Platform& platform_;
     HINSTANCE instance_;
     mods::ModFolders mods_;
     Banner banner_;

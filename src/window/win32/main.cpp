@@ -3,6 +3,7 @@
 #include "mods/texts.h"
 #include "platform/win32/win32_platform.h"
 #include "window/win32/frm_mod_manager.h"
+#include "window/win32/system_dll.h"
 
 #include <windows.h>
 
@@ -15,9 +16,8 @@ namespace {
 // loader update lacks the call and keeps the classic search order.
 void loadLibrariesFromSystemOnly() {
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    const auto set = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    const auto set =
+        vx::win32::systemFunction<SetDefaultDllDirectoriesFn>(L"kernel32.dll", "SetDefaultDllDirectories");
     if (set) set(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 

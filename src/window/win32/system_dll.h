@@ -18,7 +18,9 @@ namespace vx::win32 {
 // still comes from the system's side-by-side store.
 HMODULE loadSystemDll(const wchar_t* name);
 
-// The function `name` of the system DLL `dll`, or null when either is missing.
+// The function `name` of the system DLL `dll`, or null when either is missing
+// (a function that older Windows lacks). A DLL the program already has, such
+// as kernel32 or user32, is the one it gets.
 template <class Function>
 Function systemFunction(const wchar_t* dll, const char* name) {
     const HMODULE module = loadSystemDll(dll);

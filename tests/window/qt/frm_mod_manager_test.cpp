@@ -129,6 +129,23 @@ class FrmModManagerTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // Typing lands where it does in the Windows program: on the next mod whose
+    // shown name starts with the keys typed, letter case ignored by the
+    // program's rule, in which a final sigma is not a sigma.
+    void typingFindsModsByTheCoresRule() {
+        Session s({"Alpha", "\u03C2a", "\u03C3b", "\u200Bzed", "\u00C9clair"});
+        QListView* list = s.window->List1();
+        const auto type = [&](const QString& keys) {
+            QTest::qWait(QApplication::keyboardInputInterval() + 50);  // a new search
+            for (const QChar key : keys) QTest::sendKeyEvent(QTest::Click, list, Qt::Key_unknown, key, {});
+            return list->currentIndex().data().toString();
+        };
+        QCOMPARE(type(QStringLiteral("\u03C3")), QStringLiteral("\u03C3b"));
+        QCOMPARE(type(QStringLiteral("<U")), QStringLiteral("<U+200B>zed"));
+        QCOMPARE(type(QStringLiteral("\u00E9c")), QStringLiteral("\u00C9clair"));
+        QCOMPARE(type(QStringLiteral("z")), QStringLiteral("\u00C9clair"));  // no shown name starts so
+    }
+
     void windowHasItsFixedGeometryAndFrame() {
         Session s({"Mod"});
         QVERIFY(s.loaded);

@@ -430,6 +430,21 @@ TEST(FrmModManager, ListShowsTheCoresRowsInOrderWithTheirBoxesToOtherProgramsToo
     EXPECT_EQ(s.platform.renames.size(), 2u);
 }
 
+// Typing lands where it does in the Linux program: on the next mod whose
+// shown name starts with the keys typed, letter case ignored.
+TEST(FrmModManager, TypingFindsModsByTheCoresRule) {
+    Session s({"Alpha", "\u03C2a", "\u03C3b", "\u200Bzed", "\u00C9clair"});
+    ASSERT_TRUE(s.loaded);
+    const auto type = [&](const wchar_t* keys) {
+        Sleep(1100);  // a new search
+        for (const wchar_t* key = keys; *key; ++key) s.input(s.list(), WM_CHAR, *key, 1);
+        return s.textAt(s.selectedRow());
+    };
+    EXPECT_EQ(type(L"\u03C3"), "\u03C3b");
+    EXPECT_EQ(type(L"<U"), "<U+200B>zed");
+    EXPECT_EQ(type(L"\u00E9c"), "\u00C9clair");
+}
+
 TEST(FrmModManager, SpaceAndClickOnTheBoxRenameTheFolderAndRedrawTheRow) {
     Session s({"Foo", "Bar.rte", "Qux"});
     ASSERT_TRUE(s.loaded);
