@@ -5,16 +5,14 @@
 namespace vx::qt {
 
 QString displayText(NativeStringView text) {
-    QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return shown;
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-void QtPlatform::messageBox(const NativeString& text, int style, const NativeString& title) {
+void QtPlatform::messageBox(const NativeString& text, MessageKind kind, const NativeString& title) {
     // Also on standard error, for a player who started the program from a
     // terminal: the reason stays readable there after the box is gone.
-    PosixPlatform::messageBox(text, style, title);
-    QMessageBox box(style == kStyleInformation ? QMessageBox::Information : QMessageBox::Warning,
+    PosixPlatform::messageBox(text, kind, title);
+    QMessageBox box(kind == MessageKind::Information ? QMessageBox::Information : QMessageBox::Warning,
                     displayText(title), displayText(text), QMessageBox::Ok, owner_.data());
     box.setTextFormat(Qt::PlainText);  // a folder name like "<b>x" is shown, not rendered
     box.exec();

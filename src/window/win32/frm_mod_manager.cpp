@@ -91,7 +91,7 @@ constexpr ControlLayout kControls[] = {
 
 Failure failure(const wchar_t* what) {
     const DWORD error = GetLastError();
-    return Failure{error ? NativeString(what) + L":\r\n" + systemMessage(error) : NativeString(what) + L"."};
+    return Failure{error ? NativeString(what) + L":\n" + systemMessage(error) : NativeString(what) + L"."};
 }
 
 }  // namespace
