@@ -6,13 +6,13 @@
 namespace vx::mods {
 
 void showAbout(Platform& platform) {
-    platform.messageBox(text::about(), kStyleInformation, NativeString(text::kAboutTitle));
+    platform.messageBox(text::about(), MessageKind::Information, NativeString(text::kAboutTitle));
 }
 
 void launchGame(Platform& platform, const NativeString& gamePath) {
     const NativeString program = gamePath + NativeString(kProgramFile);
     if (Status refused = platform.startProgram(program)) {
-        platform.messageBox(text::launchFailed(program, *refused), kStyleExclamation,
+        platform.messageBox(text::launchFailed(program, *refused), MessageKind::Warning,
                             NativeString(text::kErrorTitle));
     }
 }

@@ -20,7 +20,7 @@ bool equalsFolded(NativeStringView text, NativeStringView lowerAscii) {
 
 NativeString gamePathFrom(NativeStringView ownDirectory) {
     NativeString path(ownDirectory);
-    if (path.empty() || path.back() != kSeparator) path += kSeparator;
+    if (path.empty() || path.back() != kPathSeparator) path += kPathSeparator;
     return path;
 }
 

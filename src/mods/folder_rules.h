@@ -10,11 +10,6 @@
 
 namespace vx::mods {
 
-#ifdef _WIN32
-inline constexpr NativeChar kSeparator = L'\\';
-#else
-inline constexpr NativeChar kSeparator = '/';
-#endif
 inline constexpr NativeStringView kProgramFile = VX_NATIVE("Vexmoor.exe");
 inline constexpr NativeStringView kBaseFolder = VX_NATIVE("base.rte");
 inline constexpr NativeStringView kEnabledSuffix = VX_NATIVE(".rte");

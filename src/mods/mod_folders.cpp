@@ -109,7 +109,7 @@ std::optional<NativeString> readFolders(Platform& platform, const NameList& fold
 ModFolders::ModFolders(Platform& platform) : platform_(platform) {}
 
 bool ModFolders::fatal(NativeStringView message) {
-    platform_.messageBox(NativeString(message), kStyleExclamation, NativeString(text::kErrorTitle));
+    platform_.messageBox(NativeString(message), MessageKind::Warning, NativeString(text::kErrorTitle));
     platform_.end();
     return false;
 }
@@ -145,7 +145,7 @@ void ModFolders::setModEnabled(int row, bool enabled) {
     const NativeString& name = list_.text(row);
     if (!enabled && stillEnabledWhenDisabled(name)) {
         platform_.messageBox(text::cannotDisableNested(name, enabledName(name), disabledName(name)),
-                             kStyleExclamation, NativeString(text::kErrorTitle));
+                             MessageKind::Warning, NativeString(text::kErrorTitle));
         return;
     }
     const NativeString from = enabled ? disabledName(name) : enabledName(name);
@@ -188,14 +188,15 @@ void ModFolders::showRefusal(int row, bool enabled, const NativeString& from, co
     const NativeString& name = list_.text(row);
     const NativeString error(text::kErrorTitle);
     if (refused.kind != FailureKind::SourceGone) {
-        platform_.messageBox(text::renameRefused(name, enabled, from, to, refused), kStyleExclamation, error);
+        platform_.messageBox(text::renameRefused(name, enabled, from, to, refused), MessageKind::Warning,
+                             error);
     } else if (refused.existingIsFolder) {
         list_.setChecked(row, enabled);
-        platform_.messageBox(text::alreadyInState(name, enabled), kStyleInformation,
+        platform_.messageBox(text::alreadyInState(name, enabled), MessageKind::Information,
                              NativeString(text::kProgramTitle));
     } else {
-        platform_.messageBox(text::folderGone(name, disabledName(name), enabledName(name)), kStyleExclamation,
-                             error);
+        platform_.messageBox(text::folderGone(name, disabledName(name), enabledName(name)),
+                             MessageKind::Warning, error);
     }
 }
 

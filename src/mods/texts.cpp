@@ -99,19 +99,19 @@ NativeString about() {
     };
     NativeString text;
     for (size_t i = 0; i < std::size(lines); ++i) {
-        if (i > 0) text += VX_NATIVE("\r\n");
+        if (i > 0) text += VX_NATIVE("\n");
         text += lines[i];
     }
     return text;
 }
 
 NativeString ownDirectoryUnknown(NativeStringView reason) {
-    return join({VX_NATIVE("Cannot tell which folder this program was started from:\r\n"), reason});
+    return join({VX_NATIVE("Cannot tell which folder this program was started from:\n"), reason});
 }
 
 NativeString cannotList(NativeStringView gamePath, NativeStringView reason) {
     return join(
-        {VX_NATIVE("Cannot list the folders in \""), quotedName(gamePath), VX_NATIVE("\":\r\n"), reason});
+        {VX_NATIVE("Cannot list the folders in \""), quotedName(gamePath), VX_NATIVE("\":\n"), reason});
 }
 
 NativeString icuMissing(std::span<const NativeString> directories, NativeStringView reason) {
@@ -123,8 +123,8 @@ NativeString icuMissing(std::span<const NativeString> directories, NativeStringV
         text += directories[i];
     }
     if (directories.empty()) text += VX_NATIVE("any library folder");
-    text += VX_NATIVE(".\r\n");
-    if (!reason.empty()) text.append(reason).append(VX_NATIVE("\r\n"));
+    text += VX_NATIVE(".\n");
+    if (!reason.empty()) text.append(reason).append(VX_NATIVE("\n"));
     text += VX_NATIVE(
         "Install your distribution's ICU package (on Debian and Ubuntu libicu with its release number, such "
         "as "
@@ -142,13 +142,13 @@ NativeString renameRefused(NativeStringView modName, bool enabling, NativeString
     NativeString taken;
     if (!refused.existing.empty()) {
         taken =
-            join({VX_NATIVE("The name is taken by \""), quotedName(refused.existing), VX_NATIVE("\".\r\n")});
+            join({VX_NATIVE("The name is taken by \""), quotedName(refused.existing), VX_NATIVE("\".\n")});
     }
     return join(
         {enabling ? VX_NATIVE("Could not enable the mod \"") : VX_NATIVE("Could not disable the mod \""),
-         quotedName(modName), VX_NATIVE("\".\r\n\r\nThe folder \""), quotedName(from),
-         VX_NATIVE("\" could not be renamed to \""), quotedName(to), VX_NATIVE("\":\r\n"), refused.reason,
-         VX_NATIVE("\r\n"), taken, VX_NATIVE("\r\n"), hint, hint.empty() ? VX_NATIVE("") : VX_NATIVE(" "),
+         quotedName(modName), VX_NATIVE("\".\n\nThe folder \""), quotedName(from),
+         VX_NATIVE("\" could not be renamed to \""), quotedName(to), VX_NATIVE("\":\n"), refused.reason,
+         VX_NATIVE("\n"), taken, VX_NATIVE("\n"), hint, hint.empty() ? VX_NATIVE("") : VX_NATIVE(" "),
          VX_NATIVE("The mod was left as it was.")});
 }
 
@@ -156,9 +156,9 @@ NativeString cannotDisableNested(NativeStringView modName, NativeStringView fold
                                  NativeStringView disabled) {
     return join(
         {VX_NATIVE("Could not disable the mod \""), quotedName(modName),
-         VX_NATIVE("\".\r\n\r\nIts folder is called \""), quotedName(folder),
+         VX_NATIVE("\".\n\nIts folder is called \""), quotedName(folder),
          VX_NATIVE("\". Clearing the box would rename it to \""), quotedName(disabled),
-         VX_NATIVE("\", which still ends in \".rte\", so the game would go on loading the mod.\r\n\r\n"
+         VX_NATIVE("\", which still ends in \".rte\", so the game would go on loading the mod.\n\n"
                    "To disable it, close this program, rename the folder yourself so that its name no "
                    "longer ends in \".rte\", and start this program again. Nothing was changed.")});
 }
@@ -177,7 +177,7 @@ NativeString folderGone(NativeStringView modName, NativeStringView disabled, Nat
 }
 
 NativeString launchFailed(NativeStringView program, const Failure& failure) {
-    NativeString message = join({VX_NATIVE("Could not start the game \""), program, VX_NATIVE("\":\r\n")});
+    NativeString message = join({VX_NATIVE("Could not start the game \""), program, VX_NATIVE("\":\n")});
     switch (failure.kind) {
         case FailureKind::NeedsWine:
             return message.append(
@@ -191,7 +191,7 @@ NativeString launchFailed(NativeStringView program, const Failure& failure) {
 }
 
 NativeString windowFailed(NativeStringView what, NativeStringView reason) {
-    return reason.empty() ? join({what, VX_NATIVE(".")}) : join({what, VX_NATIVE(":\r\n"), reason});
+    return reason.empty() ? join({what, VX_NATIVE(".")}) : join({what, VX_NATIVE(":\n"), reason});
 }
 
 NativeString rowText(NativeStringView name) {

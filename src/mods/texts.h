@@ -37,7 +37,7 @@ NativeString withoutAccessKey(NativeStringView caption);
 // Where a row stands among all rows, as a screen reader says it: "3 of 5".
 NativeString rowPosition(size_t position, size_t count);
 
-// The twelve lines of the About box, joined by CR LF.
+// The twelve lines of the About box, one "\n" between each two.
 NativeString about();
 
 // The scan could not begin or could not read the game folder.

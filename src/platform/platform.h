@@ -23,12 +23,16 @@
 
 namespace vx {
 
+// The units of names and paths, how a literal is written in them, and the
+// separator between the parts of a path.
 #ifdef _WIN32
 using NativeChar = wchar_t;
 #define VX_NATIVE(text) L##text
+inline constexpr NativeChar kPathSeparator = L'\\';
 #else
 using NativeChar = char;
 #define VX_NATIVE(text) text
+inline constexpr NativeChar kPathSeparator = '/';
 #endif
 using NativeString = std::basic_string<NativeChar>;
 using NativeStringView = std::basic_string_view<NativeChar>;
@@ -123,9 +127,9 @@ private:
     std::vector<size_t> loweredEnds_;
 };
 
-// Message box styles: an exclamation or information icon with one OK button.
-inline constexpr int kStyleExclamation = 48;
-inline constexpr int kStyleInformation = 64;
+// What a message box tells, which its icon shows: a warning, or only
+// information. Either kind has one OK button.
+enum class MessageKind { Warning, Information };
 
 class Platform {
 public:
@@ -158,9 +162,9 @@ public:
     // Windows program is started through Wine.
     virtual Status startProgram(const NativeString& path) = 0;
 
-    // Shows a modal message box (style kStyleExclamation or
-    // kStyleInformation; lines break at CR LF) and returns when dismissed.
-    virtual void messageBox(const NativeString& text, int style, const NativeString& title) = 0;
+    // Shows a modal message box whose lines break at "\n" and returns when
+    // it is dismissed.
+    virtual void messageBox(const NativeString& text, MessageKind kind, const NativeString& title) = 0;
 
     // Ends the process at once with status 1. Real backends never return; a
     // test backend may, and callers stop their work when it does.

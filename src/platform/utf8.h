@@ -1,4 +1,4 @@
-// Reading UTF-8 strictly, one character at a time: a byte that does not
+// Reading UTF-8 strictly, one character at a time, and writing it: a byte that does not
 // begin a well-formed sequence (a stray continuation byte, an overlong form,
 // a surrogate, a value past U+10FFFF, a cut-off sequence) is no character
 // and counts as one byte on its own. Names on POSIX are bytes, and whatever
@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace vx {
@@ -38,6 +39,25 @@ inline Utf8Character utf8CharacterAt(std::string_view text, size_t at) {
     valid = valid && code >= least && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
     if (!valid) return {lead, 1, false};
     return {code, length, true};
+}
+
+// Appends the UTF-8 bytes of the code point `code`.
+inline void appendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
 }
 
 }  // namespace vx

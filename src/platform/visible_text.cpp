@@ -1,55 +1,44 @@
 #include "platform/visible_text.h"
 
+#include "platform/utf16.h"
 #include "platform/utf8.h"
 
 #include <type_traits>
 
 namespace vx {
 
-#ifdef _WIN32
-TextCharacter characterAt(NativeStringView text, size_t at) {
-    const char32_t unit = text[at];
-    if (unit >= 0xD800 && unit <= 0xDBFF && at + 1 < text.size() && text[at + 1] >= 0xDC00 &&
-        text[at + 1] <= 0xDFFF) {
-        const char32_t code = 0x10000 + ((unit - 0xD800) << 10) + (char32_t(text[at + 1]) - 0xDC00);
-        return {code, true, text.substr(at, 2)};
+namespace {
+
+// Names are UTF-8 on POSIX and UTF-16 on Windows.
+template <class Unit>
+TextCharacter characterIn(std::basic_string_view<Unit> text, size_t at) {
+    if constexpr (sizeof(Unit) == 1) {
+        const Utf8Character character = utf8CharacterAt(text, at);
+        return {character.code, character.valid, text.substr(at, character.length)};
+    } else {
+        const Utf16Character character = utf16CharacterAt(text, at);
+        return {character.code, character.valid, text.substr(at, character.length)};
     }
-    const bool surrogate = unit >= 0xD800 && unit <= 0xDFFF;
-    return {unit, !surrogate, text.substr(at, 1)};
+}
+
+template <class Unit>
+void appendEncoded(std::basic_string<Unit>& out, char32_t code) {
+    if constexpr (sizeof(Unit) == 1) {
+        appendUtf8(out, code);
+    } else {
+        appendUtf16(out, code);
+    }
+}
+
+}  // namespace
+
+TextCharacter characterAt(NativeStringView text, size_t at) {
+    return characterIn(text, at);
 }
 
 void appendCodePoint(NativeString& out, char32_t code) {
-    if (code >= 0x10000) {
-        out += static_cast<wchar_t>(0xD800 + ((code - 0x10000) >> 10));
-        out += static_cast<wchar_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-    } else {
-        out += static_cast<wchar_t>(code);
-    }
+    appendEncoded(out, code);
 }
-#else
-TextCharacter characterAt(NativeStringView text, size_t at) {
-    const Utf8Character character = utf8CharacterAt(text, at);
-    return {character.code, character.valid, text.substr(at, character.length)};
-}
-
-void appendCodePoint(NativeString& out, char32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-#endif
 
 namespace {
 
@@ -101,9 +90,9 @@ NativeString terminalText(NativeStringView text) {
     NativeString shown;
     shown.reserve(text.size());
     for (size_t at = 0; at < text.size();) {
-        if (text.substr(at, 2) == VX_NATIVE("\r\n") || text[at] == VX_NATIVE('\n')) {
+        if (text[at] == VX_NATIVE('\n')) {
             shown += VX_NATIVE('\n');
-            at += text[at] == VX_NATIVE('\r') ? 2 : 1;
+            ++at;
             continue;
         }
         const TextCharacter character = characterAt(text, at);

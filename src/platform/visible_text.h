@@ -33,7 +33,7 @@ void appendVisible(NativeString& out, const TextCharacter& character);
 
 // `text` as a terminal is to show it: every character as a row shows it,
 // units that form no character by their value ("<0x9B>"), and line breaks
-// (CR LF or LF) as LF. Nothing in it is a control character but LF, so
+// ("\n") as they are. Nothing in it is a control character but LF, so
 // nothing in it can move the cursor, recolour or retitle the terminal.
 NativeString terminalText(NativeStringView text);
 

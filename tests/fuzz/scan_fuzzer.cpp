@@ -33,9 +33,9 @@ public:
         return listing;
     }
     bool isPlainFile(const NativeString& path) override { return programFile && path == "/game/Vexmoor.exe"; }
-    void messageBox(const NativeString& text, int style, const NativeString& title) override {
+    void messageBox(const NativeString& text, vx::MessageKind kind, const NativeString& title) override {
         check(messages.empty(), "one message");
-        check(style == vx::kStyleExclamation && title == "Error", "an error box");
+        check(kind == vx::MessageKind::Warning && title == "Error", "an error box");
         messages.push_back(text);
     }
     void end() override { ++ends; }

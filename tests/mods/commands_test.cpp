@@ -26,20 +26,20 @@ TEST_F(CommandsTest, AboutIsOneInformationBoxOfTwelveLines) {
     showAbout(platform);
     ASSERT_EQ(platform.messages.size(), 1u);
     EXPECT_EQ(platform.messages[0].title, "About...");
-    EXPECT_EQ(platform.messages[0].style, kStyleInformation);
+    EXPECT_EQ(platform.messages[0].kind, MessageKind::Information);
     std::vector<std::string> lines;
     const std::string& text = platform.messages[0].text;
     for (size_t begin = 0;;) {
-        const size_t end = text.find("\r\n", begin);
+        const size_t end = text.find("\n", begin);
         lines.push_back(text.substr(begin, end - begin));
         if (end == std::string::npos) break;
-        begin = end + 2;
+        begin = end + 1;
     }
     ASSERT_EQ(lines.size(), 12u);
     EXPECT_EQ(lines.front(), "Vexmoor ModManager v1.1");
     EXPECT_EQ(lines.back(), "Enjoy!");
     for (const std::string& line : lines) {
-        EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << line;  // breaks are CR LF only
+        EXPECT_EQ(line.find_first_of("\n"), std::string::npos) << line;  // no other line break
     }
     EXPECT_EQ(platform.ends, 0);
 }
@@ -73,10 +73,10 @@ TEST_F(CommandsTest, LaunchFailureIsShownWithTheReasonOrRemedy) {
     ASSERT_EQ(platform.messages.size(), 2u);
     for (const testing::ShownMessage& shown : platform.messages) {
         EXPECT_EQ(shown.title, "Error");
-        EXPECT_EQ(shown.style, kStyleExclamation);
+        EXPECT_EQ(shown.kind, MessageKind::Warning);
     }
-    EXPECT_EQ(platform.messages[0].text, "Could not start the game \"" + program + "\":\r\n" + kNotAProgram);
-    EXPECT_EQ(platform.messages[1].text, "Could not start the game \"" + program + "\":\r\n" + kNotFound);
+    EXPECT_EQ(platform.messages[0].text, "Could not start the game \"" + program + "\":\n" + kNotAProgram);
+    EXPECT_EQ(platform.messages[1].text, "Could not start the game \"" + program + "\":\n" + kNotFound);
     EXPECT_EQ(platform.ends, 0);
 }
 
@@ -86,7 +86,7 @@ TEST(LaunchFailedMessage, NamesTheRemedyForAMissingWine) {
     const Failure noWine{N("No such file or directory"), FailureKind::NeedsWine};
     EXPECT_EQ(
         testing::U(text::launchFailed(N("/games/Vexmoor.exe"), noWine)),
-        "Could not start the game \"/games/Vexmoor.exe\":\r\nVexmoor.exe is a Windows program. To start it "
+        "Could not start the game \"/games/Vexmoor.exe\":\nVexmoor.exe is a Windows program. To start it "
         "from here, install Wine (for example: sudo apt install wine).");
 }
 

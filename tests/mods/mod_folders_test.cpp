@@ -46,7 +46,7 @@ protected:
         EXPECT_FALSE(mods.listReady());
         if (platform.messages.empty()) return {};
         EXPECT_EQ(platform.messages[0].title, "Error");
-        EXPECT_EQ(platform.messages[0].style, 48);
+        EXPECT_EQ(platform.messages[0].kind, MessageKind::Warning);
         return platform.messages[0].text;
     }
 
@@ -302,12 +302,12 @@ TEST_F(ModFoldersTest, AModWhoseNameEndsInTheSuffixIsNotDisabledAndTheUserIsTold
     EXPECT_TRUE(mods.List1().checked(rowOf("Y.RTE")));
     ASSERT_EQ(platform.messages.size(), 3u);
     EXPECT_EQ(platform.messages[0].title, "Error");
-    EXPECT_EQ(platform.messages[0].style, kStyleExclamation);
+    EXPECT_EQ(platform.messages[0].kind, MessageKind::Warning);
     EXPECT_EQ(
         platform.messages[0].text,
-        "Could not disable the mod \"X.rte\".\r\n\r\nIts folder is called \"X.rte.rte\". Clearing the box "
+        "Could not disable the mod \"X.rte\".\n\nIts folder is called \"X.rte.rte\". Clearing the box "
         "would rename it to \"X.rte\", which still ends in \".rte\", so the game would go on loading the "
-        "mod.\r\n\r\nTo disable it, close this program, rename the folder yourself so that its name no "
+        "mod.\n\nTo disable it, close this program, rename the folder yourself so that its name no "
         "longer ends in \".rte\", and start this program again. Nothing was changed.");
 
     mods.setModEnabled(rowOf("Z.rte.bak"), true);
@@ -401,7 +401,7 @@ const std::string kInvalid = "Invalid argument";
 const std::vector<std::string> kTooLong = {"File name too long"};
 #endif
 
-const std::string kExistsInOtherCase = kExists + "\r\nThe name is taken by \"FOO.RTE\".";
+const std::string kExistsInOtherCase = kExists + "\nThe name is taken by \"FOO.RTE\".";
 const std::string kTaken = "A folder or file of the new name is already there.";
 const std::string kUsual = "This usually means that the game is running";
 
@@ -438,7 +438,7 @@ TEST_P(RefusedRenameTest, LeavesEveryFolderAndTheBoxAndTellsWhyAndTheLikelyCause
     ASSERT_EQ(platform.messages.size(), 1u);
     const ShownMessage& shown = platform.messages[0];
     EXPECT_EQ(shown.title, "Error");
-    EXPECT_EQ(shown.style, 48);
+    EXPECT_EQ(shown.kind, MessageKind::Warning);
     // A very long name is quoted shortened in the middle.
     const std::string quoted = U(text::quotedName(N(c.mod)));
     EXPECT_NE(shown.text.find(std::string(c.enable ? "enable" : "disable") + " the mod \"" + quoted + "\""),
@@ -510,7 +510,7 @@ TEST_F(ModFoldersTest, AfterARefusalTheBoxMatchesTheFolderOnDisk) {
     ASSERT_EQ(platform.messages.size(), 3u);
     EXPECT_EQ(platform.messages[0].text,
               "The mod \"On\" was already disabled: another program renamed its folder.");
-    EXPECT_EQ(platform.messages[0].style, kStyleInformation);
+    EXPECT_EQ(platform.messages[0].kind, MessageKind::Information);
     EXPECT_EQ(platform.messages[1].text,
               "The mod \"Off\" was already enabled: another program renamed its folder.");
     EXPECT_EQ(platform.messages[2].title, "Error");
@@ -533,8 +533,8 @@ TEST_F(ModFoldersTest, FolderInUseIsRefusedAndTheProgramGoesOn) {
     ASSERT_EQ(platform.messages.size(), 1u);
     EXPECT_EQ(
         platform.messages[0].text,
-        "Could not enable the mod \"Foo\".\r\n\r\nThe folder \"Foo\" could not be renamed to "
-        "\"Foo.rte\":\r\nDevice or resource busy\r\n\r\nThe folder is in use: close the game and any "
+        "Could not enable the mod \"Foo\".\n\nThe folder \"Foo\" could not be renamed to "
+        "\"Foo.rte\":\nDevice or resource busy\n\nThe folder is in use: close the game and any "
         "program that has the folder or a file in it open, then try again. The mod was left as it was.");
 
     mods.setModEnabled(rowOf("Bar"), false);

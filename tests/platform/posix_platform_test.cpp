@@ -200,7 +200,7 @@ TEST_F(PosixPlatformTest, StandardErrorGetsNoControlCharacterButLineBreaks) {
     ASSERT_EQ(recorder.messages.size(), 1u);
 
     ::testing::internal::CaptureStderr();
-    platform.messageBox(recorder.messages[0].text, kStyleExclamation, "Error\x1b[2J");
+    platform.messageBox(recorder.messages[0].text, MessageKind::Warning, "Error\x1b[2J");
     const std::string shown = ::testing::internal::GetCapturedStderr();
     size_t control = std::string::npos;
     for (size_t at = 0; at < shown.size() && control == std::string::npos;) {

@@ -213,7 +213,7 @@ TEST(MessageBoxes, ShowTextAndTitleAndReturnWhenDismissed) {
         }
     });
     Win32Platform platform;
-    platform.messageBox(L"First line\r\nSecond line", kStyleInformation, title);
+    platform.messageBox(L"First line\nSecond line", MessageKind::Information, title);
     returned = true;
     user.join();
     if (!found) GTEST_SKIP() << "no display to show the box on";

@@ -60,7 +60,7 @@ inline std::vector<std::string> subfolderNames(Platform& platform, const TempDir
 
 struct ShownMessage {
     std::string text;
-    int style;
+    MessageKind kind;
     std::string title;
 };
 
@@ -95,8 +95,8 @@ public:
         return SystemPlatform::subfolders(directory);
     }
 
-    void messageBox(const NativeString& text, int style, const NativeString& title) override {
-        messages.push_back({U(text), style, U(title)});
+    void messageBox(const NativeString& text, MessageKind kind, const NativeString& title) override {
+        messages.push_back({U(text), kind, U(title)});
     }
 
     void end() override { ++ends; }

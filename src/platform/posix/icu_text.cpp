@@ -1,5 +1,6 @@
 #include "platform/posix/icu_text.h"
 
+#include "platform/utf16.h"
 #include "platform/utf8.h"
 
 #include <unicode/uchar.h>
@@ -52,22 +53,15 @@ bool appendAsciiLower(std::string_view name, std::string& out) {
 // false when that happened. Both the keys and the comparisons of names read
 // names through this one function, so they always agree.
 bool toUtf16(std::string_view name, std::u16string& out) {
-    out.resize(name.size());  // never more UTF-16 units than UTF-8 bytes
-    size_t units = 0;
+    out.clear();
+    out.reserve(name.size());  // never more UTF-16 units than UTF-8 bytes
     bool wellFormed = true;
     for (size_t i = 0; i < name.size();) {
         const Utf8Character character = utf8CharacterAt(name, i);
         i += character.length;
-        const char32_t code = character.valid ? character.code : U'\uFFFD';
         wellFormed = wellFormed && character.valid;
-        if (code >= 0x10000) {
-            out[units++] = static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
-            out[units++] = static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-        } else {
-            out[units++] = static_cast<char16_t>(code);
-        }
+        appendUtf16(out, character.valid ? character.code : U'\uFFFD');
     }
-    out.resize(units);
     return wellFormed;
 }
 

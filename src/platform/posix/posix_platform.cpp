@@ -586,7 +586,7 @@ Status PosixPlatform::startProgram(const NativeString& path) {
 // the paths in a message can hold any byte a name can, and an escape
 // sequence among them would be obeyed by the terminal (retitle it, recolour
 // it, move the cursor), a byte that is not UTF-8 too (0x9B starts one).
-void PosixPlatform::messageBox(const NativeString& text, int /*style*/, const NativeString& title) {
+void PosixPlatform::messageBox(const NativeString& text, MessageKind /*kind*/, const NativeString& title) {
     const std::string shown = terminalText(title) + ": " + terminalText(text) + "\n";
     std::fwrite(shown.data(), 1, shown.size(), stderr);
 }

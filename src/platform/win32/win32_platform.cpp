@@ -368,14 +368,21 @@ Status Win32Platform::startProgram(const NativeString& path) {
     return std::nullopt;
 }
 
-// Without an owner (a fatal message before the window is shown) the box is
-// task-modal, so no other window of this thread takes input while it is up,
-// and it is brought to the foreground: it is the only thing on screen that
-// belongs to the program, and the user must see it.
-void Win32Platform::messageBox(const NativeString& text, int style, const NativeString& title) {
-    UINT type = static_cast<UINT>(style);
+// A box breaks its lines at CR LF. Without an owner (a fatal message before
+// the window is shown) the box is task-modal, so no other window of this
+// thread takes input while it is up, and it is brought to the foreground: it
+// is the only thing on screen that belongs to the program, and the user must
+// see it.
+void Win32Platform::messageBox(const NativeString& text, MessageKind kind, const NativeString& title) {
+    std::wstring lines;
+    lines.reserve(text.size() + text.size() / 16);
+    for (size_t at = 0; at < text.size(); ++at) {
+        if (text[at] == L'\n' && (at == 0 || text[at - 1] != L'\r')) lines += L'\r';
+        lines += text[at];
+    }
+    UINT type = MB_OK | (kind == MessageKind::Information ? MB_ICONINFORMATION : MB_ICONEXCLAMATION);
     if (!owner_) type |= MB_TASKMODAL | MB_SETFOREGROUND;
-    MessageBoxW(owner_, text.c_str(), title.c_str(), type);
+    MessageBoxW(owner_, lines.c_str(), title.c_str(), type);
 }
 
 void Win32Platform::end() {

@@ -31,7 +31,7 @@ public:
     bool isPlainFile(const NativeString& path) override;
     Status renameFolder(const NativeString& directory, NativeStringView from, NativeStringView to) override;
     Status startProgram(const NativeString& path) override;
-    void messageBox(const NativeString& text, int style, const NativeString& title) override;
+    void messageBox(const NativeString& text, MessageKind kind, const NativeString& title) override;
     void end() override;
     void appendLower(NativeStringView name, NativeString& out) override;
     std::vector<uint32_t> sortedOrder(std::span<const NativeStringView> names) override;

@@ -3,9 +3,7 @@
 namespace vx::qt {
 
 QString displayText(NativeStringView text) {
-    QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return shown;
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 }  // namespace vx::qt

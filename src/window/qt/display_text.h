@@ -9,7 +9,6 @@ namespace vx::qt {
 
 // Text for the screen: names are bytes; those that are not valid UTF-8 are
 // shown with replacement characters, while the name itself stays untouched.
-// CR LF line breaks become plain line breaks.
 QString displayText(NativeStringView text);
 
 }  // namespace vx::qt

@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
     if (const auto& icu = vx::posix::systemIcu(); !icu.ok()) {
         std::vector<vx::NativeString> directories = vx::posix::systemLibraryDirectories();
         platform.messageBox(vx::mods::text::icuMissing(directories, icu.failure().reason),
-                            vx::kStyleExclamation, vx::NativeString(vx::mods::text::kErrorTitle));
+                            vx::MessageKind::Warning, vx::NativeString(vx::mods::text::kErrorTitle));
         return 1;
     }
     vx::qt::frmModManager window(platform);

@@ -13,7 +13,7 @@ public:
     // Message boxes are centred over `owner` once it is set.
     void setOwner(QWidget* owner) { owner_ = owner; }
 
-    void messageBox(const NativeString& text, int style, const NativeString& title) override;
+    void messageBox(const NativeString& text, MessageKind kind, const NativeString& title) override;
 
 private:
     QPointer<QWidget> owner_;

@@ -28,7 +28,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     vx::win32::Win32Platform platform;
     auto created = vx::win32::frmModManager::create(platform, instance);
     if (!created.ok()) {
-        platform.messageBox(created.failure().reason, vx::kStyleExclamation,
+        platform.messageBox(created.failure().reason, vx::MessageKind::Warning,
                             std::wstring(vx::mods::text::kErrorTitle));
         return 1;
     }

@@ -313,14 +313,14 @@ private slots:
             box->accept();
         });
         poll.start(10);
-        platform.messageBox("Could not enable the mod \"<b>x</b>\".\r\nSecond line", 48, "Error");
+        platform.messageBox("Could not enable the mod \"<b>x</b>\".\nSecond line", vx::MessageKind::Warning, "Error");
         QCOMPARE(title, QStringLiteral("Error"));
         QCOMPARE(text, QStringLiteral("Could not enable the mod \"<b>x</b>\".\nSecond line"));
         QCOMPARE(icon, QMessageBox::Warning);
         QCOMPARE(format, Qt::PlainText);
         QCOMPARE(buttons, 1);
 
-        platform.messageBox("About", 64, "About...");
+        platform.messageBox("About", vx::MessageKind::Information, "About...");
         QCOMPARE(icon, QMessageBox::Information);
     }
 
@@ -351,7 +351,7 @@ private slots:
         QVERIFY(s.game.exists("Foo.rte/keep.ini"));
         QCOMPARE(s.platform.messages.size(), size_t{1});
         QCOMPARE(s.platform.messages[0].title, std::string("Error"));
-        QCOMPARE(s.platform.messages[0].style, 48);
+        QCOMPARE(s.platform.messages[0].kind, vx::MessageKind::Warning);
         QVERIFY(s.platform.messages[0].text.find("enable the mod \"Foo\"") != std::string::npos);
         QVERIFY(s.window->isVisible());
     }
@@ -362,11 +362,10 @@ private slots:
         QCOMPARE(s.platform.messages.size(), size_t{1});
         const vx::testing::ShownMessage& about = s.platform.messages[0];
         QCOMPARE(about.title, std::string("About..."));
-        QCOMPARE(about.style, 64);
-        const QStringList lines = QString::fromStdString(about.text).split(QStringLiteral("\r\n"));
+        QCOMPARE(about.kind, vx::MessageKind::Information);
+        const QStringList lines = QString::fromStdString(about.text).split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 12);
-        QVERIFY(
-            !QString::fromStdString(about.text).remove(QStringLiteral("\r\n")).contains(QLatin1Char('\n')));
+        QVERIFY(!QString::fromStdString(about.text).contains(QLatin1Char('\r')));
         QCOMPARE(lines[0], QStringLiteral("Vexmoor ModManager v1.1"));
         QVERIFY(lines[1].startsWith(QStringLiteral("coded by ")));
         QCOMPARE(lines[2], QString());
@@ -433,7 +432,7 @@ private slots:
         QCOMPARE(platform.ends, 1);
         QCOMPARE(platform.messages.size(), size_t{1});
         QCOMPARE(platform.messages[0].title, std::string("Error"));
-        QCOMPARE(platform.messages[0].style, 48);
+        QCOMPARE(platform.messages[0].kind, vx::MessageKind::Warning);
         QVERIFY(QString::fromStdString(platform.messages[0].text).startsWith(message));
     }
 

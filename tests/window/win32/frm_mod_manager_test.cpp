@@ -520,9 +520,9 @@ TEST(FrmModManager, RefusedRenameSaysWhyAndPutsTheBoxBack) {
     EXPECT_EQ(s.game.read("Foo.rte/keep.ini"), "x");
     ASSERT_EQ(s.platform.messages.size(), 1u);
     EXPECT_EQ(s.platform.messages[0].title, "Error");
-    EXPECT_EQ(s.platform.messages[0].style, kStyleExclamation);
-    EXPECT_EQ(s.platform.messages[0].text.rfind("Could not enable the mod \"Foo\".\r\n\r\nThe folder \"Foo\" "
-                                                "could not be renamed to \"Foo.rte\":\r\n",
+    EXPECT_EQ(s.platform.messages[0].kind, MessageKind::Warning);
+    EXPECT_EQ(s.platform.messages[0].text.rfind("Could not enable the mod \"Foo\".\n\nThe folder \"Foo\" "
+                                                "could not be renamed to \"Foo.rte\":\n",
                                                 0),
               0u)
         << s.platform.messages[0].text;
@@ -558,19 +558,19 @@ TEST(FrmModManager, AltAShowsTheAboutBoxAndAltLStartsTheGameWithTheModsSet) {
     s.pressAltWith(L'a');
     ASSERT_EQ(s.platform.messages.size(), 1u);
     EXPECT_EQ(s.platform.messages[0].title, "About...");
-    EXPECT_EQ(s.platform.messages[0].style, kStyleInformation);
+    EXPECT_EQ(s.platform.messages[0].kind, MessageKind::Information);
     EXPECT_EQ(s.platform.messages[0].text,
-              "Vexmoor ModManager v1.1\r\n"
-              "coded by the deDidAzorovo authors for the Vexmoor modding community\r\n"
-              "\r\n"
-              "This program is donation-supported: if you like it, please consider paying for it.\r\n"
-              "You can find its authors among the Vexmoor modding community.\r\n"
-              "\r\n"
-              "Creditz:\r\n"
-              "The Vexmoor developers: for coding the game\r\n"
-              "The Vexmoor modding community: for the mods worth managing\r\n"
-              "Our testers: for renaming more folders than anyone should\r\n"
-              "\r\n"
+              "Vexmoor ModManager v1.1\n"
+              "coded by the deDidAzorovo authors for the Vexmoor modding community\n"
+              "\n"
+              "This program is donation-supported: if you like it, please consider paying for it.\n"
+              "You can find its authors among the Vexmoor modding community.\n"
+              "\n"
+              "Creditz:\n"
+              "The Vexmoor developers: for coding the game\n"
+              "The Vexmoor modding community: for the mods worth managing\n"
+              "Our testers: for renaming more folders than anyone should\n"
+              "\n"
               "Enjoy!");
 
     s.clickBox(s.rowNamed("Alpha"));      // on
@@ -614,7 +614,7 @@ TEST(FrmModManager, FatalStartupFindingsAreShownAndTheWindowNeverAppears) {
         EXPECT_EQ(platform.ends, 1);
         ASSERT_EQ(platform.messages.size(), 1u);
         EXPECT_EQ(platform.messages[0].title, "Error");
-        EXPECT_EQ(platform.messages[0].style, kStyleExclamation);
+        EXPECT_EQ(platform.messages[0].kind, MessageKind::Warning);
         if (c.message.empty()) {
             const std::string duplicate =
                 "You have one (or more) duplicate mod(s). Please check your VX folder. Duplicate: ";
@@ -806,7 +806,7 @@ TEST(MessageBoxes, ARefusalNamingAVeryLongModFitsTheScreen) {
         }
     });
     Win32Platform platform;
-    platform.messageBox(text, kStyleExclamation, title);
+    platform.messageBox(text, MessageKind::Warning, title);
     returned = true;
     user.join();
     ASSERT_GT(box.right, box.left) << "the box was not found";
