@@ -313,7 +313,8 @@ private slots:
             box->accept();
         });
         poll.start(10);
-        platform.messageBox("Could not enable the mod \"<b>x</b>\".\nSecond line", vx::MessageKind::Warning, "Error");
+        platform.messageBox("Could not enable the mod \"<b>x</b>\".\nSecond line", vx::MessageKind::Warning,
+                            "Error");
         QCOMPARE(title, QStringLiteral("Error"));
         QCOMPARE(text, QStringLiteral("Could not enable the mod \"<b>x</b>\".\nSecond line"));
         QCOMPARE(icon, QMessageBox::Warning);
