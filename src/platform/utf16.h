@@ -27,15 +27,25 @@ Utf16Character utf16CharacterAt(std::basic_string_view<Unit> text, size_t at) {
     return {unit, 1, unit < 0xD800 || unit > 0xDFFF};
 }
 
+// Writes the UTF-16 units of the code point `code` at `out`, which has room
+// for two, and returns how many it wrote: for loops that fill a buffer sized
+// up front, without a capacity check per unit.
+template <class Unit>
+size_t putUtf16(Unit* out, char32_t code) {
+    if (code < 0x10000) {
+        out[0] = static_cast<Unit>(code);
+        return 1;
+    }
+    out[0] = static_cast<Unit>(0xD800 + ((code - 0x10000) >> 10));
+    out[1] = static_cast<Unit>(0xDC00 + ((code - 0x10000) & 0x3FF));
+    return 2;
+}
+
 // Appends the UTF-16 units of the code point `code`.
 template <class Unit>
 void appendUtf16(std::basic_string<Unit>& out, char32_t code) {
-    if (code >= 0x10000) {
-        out += static_cast<Unit>(0xD800 + ((code - 0x10000) >> 10));
-        out += static_cast<Unit>(0xDC00 + ((code - 0x10000) & 0x3FF));
-    } else {
-        out += static_cast<Unit>(code);
-    }
+    Unit units[2];
+    out.append(units, putUtf16(units, code));
 }
 
 }  // namespace vx

@@ -53,15 +53,16 @@ bool appendAsciiLower(std::string_view name, std::string& out) {
 // false when that happened. Both the keys and the comparisons of names read
 // names through this one function, so they always agree.
 bool toUtf16(std::string_view name, std::u16string& out) {
-    out.clear();
-    out.reserve(name.size());  // never more UTF-16 units than UTF-8 bytes
+    out.resize(name.size());  // never more UTF-16 units than UTF-8 bytes
+    size_t units = 0;
     bool wellFormed = true;
     for (size_t i = 0; i < name.size();) {
         const Utf8Character character = utf8CharacterAt(name, i);
         i += character.length;
         wellFormed = wellFormed && character.valid;
-        appendUtf16(out, character.valid ? character.code : U'\uFFFD');
+        units += putUtf16(out.data() + units, character.valid ? character.code : U'\uFFFD');
     }
+    out.resize(units);
     return wellFormed;
 }
 
