@@ -11,7 +11,7 @@ void showAbout(Platform& platform) {
 
 void launchGame(Platform& platform, const NativeString& gamePath) {
     const NativeString program = gamePath + NativeString(kProgramFile);
-    if (Status refused = platform.startProgram(program)) {
+    if (MaybeFailure refused = platform.startProgram(program)) {
         platform.messageBox(text::launchFailed(program, *refused), MessageKind::Warning,
                             NativeString(text::kErrorTitle));
     }

@@ -5,7 +5,6 @@
 #include "mods/texts.h"
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <optional>
 
@@ -13,31 +12,21 @@ namespace vx::mods {
 namespace {
 
 // The lower-cased names of the mods seen so far, to find a duplicate in one
-// pass. A lower case that comes with the listing is looked at where it is;
-// others are made once and kept here. They are found through an
+// pass. They are looked at where the listing holds them, through an
 // open-addressing table sized for all `expected` names up front, so it never
 // fills past half and never grows.
 class SeenNames {
 public:
-    SeenNames(Platform& platform, size_t expected) : platform_(platform) {
+    explicit SeenNames(size_t expected) {
         size_t capacity = 16;
         while (capacity < expected * 2) capacity *= 2;
         slots_.assign(capacity, Slot{0, kEmpty});
         keys_.reserve(expected);
     }
 
-    // Records `name`, whose lower case is `lowered` when that is given (and
-    // stays where it is while this table lives); false when a name equal to
-    // it ignoring case was recorded before.
-    bool insert(NativeStringView name, std::optional<NativeStringView> lowered) {
-        NativeStringView key;
-        if (lowered) {
-            key = *lowered;
-        } else {
-            owned_.emplace_back();
-            platform_.appendLower(name, owned_.back());
-            key = owned_.back();
-        }
+    // Records the lower case `key` of a name (it stays where it is while this
+    // table lives); false when it was recorded before.
+    bool insert(NativeStringView key) {
         const size_t hash = std::hash<NativeStringView>{}(key);
         // The tag is taken from other bits than the slot, on 32-bit systems too.
         const auto tag = static_cast<uint32_t>((static_cast<uint64_t>(hash) * 0x9E3779B97F4A7C15u) >> 32);
@@ -61,8 +50,6 @@ private:
     };
     static constexpr uint32_t kEmpty = UINT32_MAX;
 
-    Platform& platform_;
-    std::deque<NativeString> owned_;  // lower cases made here; a deque never moves them
     std::vector<NativeStringView> keys_;
     std::vector<Slot> slots_;
 };
@@ -77,9 +64,8 @@ struct FoundMods {
 // listing's order: a duplicate is reported under the name of the second of
 // the two folders met. Returns the fatal message, if there is one. The names
 // seen are gone when it returns, before the mods are sorted.
-std::optional<NativeString> readFolders(Platform& platform, const NameList& folders, FoundMods& mods,
-                                        bool& baseSeen) {
-    SeenNames seen(platform, folders.count());
+std::optional<NativeString> readFolders(const NameList& folders, FoundMods& mods, bool& baseSeen) {
+    SeenNames seen(folders.count());
     mods.names.reserve(folders.count());
     mods.enabled.reserve(folders.count());
     for (size_t index = 0; index < folders.count(); ++index) {
@@ -91,13 +77,9 @@ std::optional<NativeString> readFolders(Platform& platform, const NameList& fold
         // The lower case of the name without its suffix is that of the whole
         // folder name without its last four units: letters are lowered one by
         // one, and ".rte" lowers to itself.
-        std::optional<NativeStringView> lowered;
-        if (folders.hasLowerCases()) {
-            const NativeStringView whole = folders.lowerCase(index);
-            lowered = whole.substr(
-                0, whole.size() - (folder.kind == FolderKind::EnabledMod ? kEnabledSuffix.size() : 0));
-        }
-        if (!seen.insert(folder.modName, lowered)) return text::duplicate(folder.modName);
+        const NativeStringView lowered = folders.lowerCase(index);
+        const size_t suffix = folder.kind == FolderKind::EnabledMod ? kEnabledSuffix.size() : 0;
+        if (!seen.insert(lowered.substr(0, lowered.size() - suffix))) return text::duplicate(folder.modName);
         mods.names.push_back(folder.modName);
         mods.enabled.push_back(folder.kind == FolderKind::EnabledMod);
     }
@@ -116,7 +98,7 @@ bool ModFolders::fatal(NativeStringView message) {
 
 bool ModFolders::Form_Load() {
     Result<NativeString> own = platform_.ownDirectory();
-    if (!own.ok()) return fatal(text::ownDirectoryUnknown(own.failure().reason));
+    if (!own.ok()) return fatal(text::ownDirectoryUnknown(own.failure()));
     gamePath_ = gamePathFrom(own.value());
 
     if (!platform_.isPlainFile(gamePath_ + NativeString(kProgramFile))) {
@@ -128,7 +110,7 @@ bool ModFolders::Form_Load() {
         if (!listing.ok()) return fatal(text::cannotList(gamePath_, listing.failure().reason));
         FoundMods mods;
         bool baseSeen = false;
-        if (std::optional<NativeString> message = readFolders(platform_, listing.value(), mods, baseSeen)) {
+        if (std::optional<NativeString> message = readFolders(listing.value(), mods, baseSeen)) {
             return fatal(*message);
         }
         list_.assign(mods.names, mods.enabled, platform_);
@@ -150,7 +132,7 @@ void ModFolders::setModEnabled(int row, bool enabled) {
     }
     const NativeString from = enabled ? disabledName(name) : enabledName(name);
     const NativeString to = enabled ? enabledName(name) : disabledName(name);
-    if (Status refused = platform_.renameFolder(gamePath_, from, to)) {
+    if (MaybeFailure refused = platform_.renameFolder(gamePath_, from, to)) {
         showRefusal(row, enabled, from, to, *refused);
         return;
     }

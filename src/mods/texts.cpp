@@ -57,12 +57,44 @@ NativeStringView refusedHint(FailureKind kind) {
                 "new name by means this program does not use, as they could replace another folder of that "
                 "name. Rename the folder yourself (add or remove \".rte\" at the end of its name), or keep "
                 "the game on a drive with another file system.");
-        case FailureKind::Unsafe:
+        case FailureKind::LinkUnderWine:
+        case FailureKind::NameWineCannotKeep:
+        case FailureKind::NameWindowsCannotHold:
             return {};  // the reason says it all
         default:
             return VX_NATIVE(
                 "This usually means that the game is running, that the folder is open in another program, "
                 "or that a folder of that name already exists.");
+    }
+}
+
+// Why a rename of the folder `from` was refused: the system's words, or
+// ours for the program's own refusals.
+NativeString refusedReason(const Failure& refused, NativeStringView from) {
+    switch (refused.kind) {
+        case FailureKind::AmbiguousSource:
+            return join({VX_NATIVE("More than one folder is named \""), quotedName(from),
+                         VX_NATIVE("\" when letter case is ignored, so it is unclear which one is meant.")});
+        case FailureKind::LinkUnderWine:
+            return VX_NATIVE(
+                "This folder is a link to a folder elsewhere. Under Wine, renaming it would move the folder "
+                "it "
+                "links to into the game's folder instead of renaming the link, so it was left as it is. "
+                "Rename "
+                "the link on the Linux side.");
+        case FailureKind::NameWineCannotKeep:
+            return VX_NATIVE(
+                "This folder's name is not valid UTF-8 text on the Linux side; renaming it under Wine would "
+                "replace those characters for good. Rename it on Linux.");
+        case FailureKind::NameWindowsCannotHold:
+            return VX_NATIVE(
+                "This folder's name holds a character that Windows does not allow in names (\\ / : * ? \" < "
+                "> | "
+                "or a control character). Under Wine a \\ or / in a name is read as the border between two "
+                "folders, so renaming it could rename some other folder, even one outside the game's folder. "
+                "Rename it on the Linux side, without those characters.");
+        default:
+            return refused.reason;
     }
 }
 
@@ -105,8 +137,11 @@ NativeString about() {
     return text;
 }
 
-NativeString ownDirectoryUnknown(NativeStringView reason) {
-    return join({VX_NATIVE("Cannot tell which folder this program was started from:\n"), reason});
+NativeString ownDirectoryUnknown(const Failure& failure) {
+    const NativeStringView heading = VX_NATIVE("Cannot tell which folder this program was started from:\n");
+    if (failure.kind == FailureKind::OwnPathWithoutFolder)
+        return join({heading, VX_NATIVE("The program's own path has no folder: "), failure.reason});
+    return join({heading, failure.reason});
 }
 
 NativeString cannotList(NativeStringView gamePath, NativeStringView reason) {
@@ -147,9 +182,9 @@ NativeString renameRefused(NativeStringView modName, bool enabling, NativeString
     return join(
         {enabling ? VX_NATIVE("Could not enable the mod \"") : VX_NATIVE("Could not disable the mod \""),
          quotedName(modName), VX_NATIVE("\".\n\nThe folder \""), quotedName(from),
-         VX_NATIVE("\" could not be renamed to \""), quotedName(to), VX_NATIVE("\":\n"), refused.reason,
-         VX_NATIVE("\n"), taken, VX_NATIVE("\n"), hint, hint.empty() ? VX_NATIVE("") : VX_NATIVE(" "),
-         VX_NATIVE("The mod was left as it was.")});
+         VX_NATIVE("\" could not be renamed to \""), quotedName(to), VX_NATIVE("\":\n"),
+         refusedReason(refused, from), VX_NATIVE("\n"), taken, VX_NATIVE("\n"), hint,
+         hint.empty() ? VX_NATIVE("") : VX_NATIVE(" "), VX_NATIVE("The mod was left as it was.")});
 }
 
 NativeString cannotDisableNested(NativeStringView modName, NativeStringView folder,
@@ -186,7 +221,8 @@ NativeString launchFailed(NativeStringView program, const Failure& failure) {
         case FailureKind::NotExecutable:
             return message.append(VX_NATIVE("Vexmoor.exe is not marked as executable (chmod +x)."));
         default:
-            return message.append(failure.reason);
+            return message.append(failure.reason.empty() ? VX_NATIVE("The program could not be started.")
+                                                         : NativeStringView(failure.reason));
     }
 }
 

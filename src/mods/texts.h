@@ -41,7 +41,7 @@ NativeString rowPosition(size_t position, size_t count);
 NativeString about();
 
 // The scan could not begin or could not read the game folder.
-NativeString ownDirectoryUnknown(NativeStringView reason);
+NativeString ownDirectoryUnknown(const Failure& failure);
 NativeString cannotList(NativeStringView gamePath, NativeStringView reason);
 
 // The system's ICU, which the Linux program needs for the names, was not
@@ -53,9 +53,9 @@ NativeString icuMissing(std::span<const NativeString> directories, NativeStringV
 NativeString duplicate(NativeStringView modName);
 
 // A rename of the mod's folder from `from` to `to` was refused: the mod, the
-// direction, both folder names, the system's reason, what holds the new
-// name (as named on disk) when something does, and the likely cause for the
-// kind of failure.
+// direction, both folder names, the reason (the system's, or ours for the
+// program's own refusals), what holds the new name (as named on disk) when
+// something does, and the likely cause for the kind of failure.
 NativeString renameRefused(NativeStringView modName, bool enabling, NativeStringView from,
                            NativeStringView to, const Failure& refused);
 

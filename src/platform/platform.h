@@ -38,7 +38,8 @@ using NativeString = std::basic_string<NativeChar>;
 using NativeStringView = std::basic_string_view<NativeChar>;
 
 // What kind of failure a refused rename or program start was, so the caller
-// can name its likely cause.
+// can name its likely cause. The last five are the program's own refusals,
+// which the caller words.
 enum class FailureKind {
     Other,
     TargetExists,   // a folder or file of the new name is there (in any letter case)
@@ -47,14 +48,21 @@ enum class FailureKind {
     SourceGone,     // the folder is not there (any more)
     NeedsWine,      // a Windows program, and no Wine to start it with
     NotExecutable,  // a program file without permission to execute it
-    Unsafe,         // refused by the program itself, as the reason says, to keep the folder safe
     NoSafeRename,   // the file system cannot rename the folder without the risk of replacing another
+    // Refused by the program itself:
+    OwnPathWithoutFolder,   // the program's own path, given as the reason, names no folder
+    AmbiguousSource,        // more than one folder has the name to rename, ignoring letter case
+    LinkUnderWine,          // Wine would move the folder a link points to instead of renaming the link
+    NameWineCannotKeep,     // Wine shows the name's bytes that are not UTF-8 as U+FFFD, and would keep that
+    NameWindowsCannotHold,  // the name holds \ / : * ? " < > | or a control character, which Wine would
+                            // misread
 };
 
-// Why an operation failed, in words the user can read (the system's message,
-// sometimes with a sentence of ours in front), and of which kind. A refused
-// rename also tells what it found under the new name, so that the caller
-// need not look again.
+// Why an operation failed, in the system's words (empty when it gave none,
+// and for the program's own refusals but OwnPathWithoutFolder), and of
+// which kind. A refused rename
+// also tells what it found under the new name, so that the caller need not
+// look again.
 struct Failure {
     NativeString reason;
     FailureKind kind = FailureKind::Other;
@@ -82,35 +90,24 @@ private:
     Failure failure_;
 };
 
-// Outcome of an operation that yields nothing: empty on success.
-using Status = std::optional<Failure>;
+// What an operation that yields nothing returns: its failure, if it failed;
+// empty on success, so `if (MaybeFailure failed = ...)` reads as it runs.
+using MaybeFailure = std::optional<Failure>;
 
-// The names of a directory's subfolders, by index, all kept in one buffer:
-// a listing of tens of thousands of folders costs a few allocations that
-// grow, not one per folder. A backend that lower-cases the names anyway
-// (appendLower) hands their lower cases along, so they are made only once.
+// The names of a directory's subfolders, by index, each with its lower case
+// (appendLower), all kept in two buffers: a listing of tens of thousands of
+// folders costs a few allocations that grow, not one per folder. The
+// backends lower-case the names while they list them (the POSIX one needs
+// them for its index anyway), so every name is lowered once.
 class NameList {
 public:
     [[nodiscard]] size_t count() const { return ends_.size(); }
     [[nodiscard]] NativeStringView operator[](size_t index) const { return at(names_, ends_, index); }
-    // True when every name came with its lower case.
-    [[nodiscard]] bool hasLowerCases() const { return !ends_.empty() && loweredEnds_.size() == ends_.size(); }
     [[nodiscard]] NativeStringView lowerCase(size_t index) const { return at(lowered_, loweredEnds_, index); }
 
-    void add(NativeStringView name) {
+    void add(NativeStringView name, NativeStringView lowerCase) {
         names_.append(name);
         ends_.push_back(names_.size());
-    }
-    // Makes room for `names` names of `units` code units in all, with their
-    // lower cases.
-    void reserve(size_t names, size_t units) {
-        names_.reserve(units);
-        ends_.reserve(names);
-        lowered_.reserve(units);
-        loweredEnds_.reserve(names);
-    }
-    void add(NativeStringView name, NativeStringView lowerCase) {
-        add(name);
         lowered_.append(lowerCase);
         loweredEnds_.push_back(lowered_.size());
     }
@@ -154,13 +151,13 @@ public:
     // replaces anything. A refusal carries its kind (SourceGone when there is
     // no folder `from` in any letter case) and names what it found called
     // `to` in any letter case, whatever the reason it was refused for.
-    virtual Status renameFolder(const NativeString& directory, NativeStringView from,
-                                NativeStringView to) = 0;
+    virtual MaybeFailure renameFolder(const NativeString& directory, NativeStringView from,
+                                      NativeStringView to) = 0;
 
     // Starts the program file at `path` with no arguments and returns without
     // waiting for it. On POSIX the program starts in its own directory, and a
     // Windows program is started through Wine.
-    virtual Status startProgram(const NativeString& path) = 0;
+    virtual MaybeFailure startProgram(const NativeString& path) = 0;
 
     // Shows a modal message box whose lines break at "\n" and returns when
     // it is dismissed.

@@ -105,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<Folder> folders;
     for (std::string_view name : vx::fuzz::splitNames({reinterpret_cast<const char*>(data) + 1, size - 1})) {
         if (name.empty() || name == "." || name == "..") continue;  // never in a listing
-        platform.listing.add(name);
+        platform.listing.add(name, platform.lower(name));
         folders.push_back(folderOf(platform, name));
     }
 

@@ -34,5 +34,26 @@ TEST(ShownNames, QuotedNamesStayOnOneLineKeepTheirDirectionAndFitTheScreen) {
     EXPECT_EQ(U(quotedName(N(std::string(64, 'x')))), std::string(64, 'x'));
 }
 
+// The program's own refusals come without the system's words and are worded
+// here, naming the folder they concern.
+TEST(Refusals, TheProgramsOwnAreWordedHereAndTheSystemsPassThrough) {
+    const auto refusal = [](FailureKind kind, std::string reason = {}) {
+        return U(renameRefused(N("Foo"), true, N("Foo\n"), N("Foo.rte"), Failure{N(reason), kind}));
+    };
+    EXPECT_NE(refusal(FailureKind::AmbiguousSource).find("More than one folder is named \"Foo\u240A\" when"),
+              std::string::npos);
+    for (const FailureKind kind :
+         {FailureKind::LinkUnderWine, FailureKind::NameWineCannotKeep, FailureKind::NameWindowsCannotHold}) {
+        EXPECT_NE(refusal(kind).find("Rename "), std::string::npos) << refusal(kind);
+        EXPECT_EQ(refusal(kind).find("This usually means"), std::string::npos);
+    }
+    EXPECT_NE(refusal(FailureKind::InUse, "Device busy").find(":\nDevice busy\n"), std::string::npos);
+    EXPECT_NE(U(ownDirectoryUnknown(Failure{N("vexmoor"), FailureKind::OwnPathWithoutFolder}))
+                  .find("no folder: vexmoor"),
+              std::string::npos);
+    EXPECT_NE(U(launchFailed(N("/g/Vexmoor.exe"), Failure{})).find(":\nThe program could not be started."),
+              std::string::npos);
+}
+
 }  // namespace
 }  // namespace vx::mods::text

@@ -63,7 +63,7 @@ protected:
 
     std::vector<std::string> subfolderNames() { return testing::subfolderNames(platform, dir); }
 
-    Status rename(std::string_view from, std::string_view to) {
+    MaybeFailure rename(std::string_view from, std::string_view to) {
         return platform.renameFolder(listed(), N(from), N(to));
     }
 };
@@ -118,9 +118,10 @@ TEST_F(PlatformContract, ListingOfManyFoldersIsComplete) {
 
 // Names reach the file system exactly as they were listed. Windows, for one,
 // cuts trailing dots and blanks from names in plain paths, which would
-// rename "dots." as "dots": another folder, or none.
+// rename "dots." as "dots": another folder, or none. Each name comes with
+// the lower case the program's one rule makes of it.
 TEST_F(PlatformContract, NamesSurviveListingRenameAndListingUnchanged) {
-    const std::vector<std::string> names = {"Ärger", "日本", "emoji 😀", "dots.", "blank "};
+    const std::vector<std::string> names = {"Ärger", "日本", "emoji 😀", "dots.", "blank ", "ΣΊΣΥΦΟΣ"};
     for (const std::string& name : names) dir.makeFolder(name);
     dir.makeFolder("dots");
     dir.makeFolder("blank");
@@ -130,8 +131,9 @@ TEST_F(PlatformContract, NamesSurviveListingRenameAndListingUnchanged) {
     for (size_t index = 0; index < listing.value().count(); ++index) {
         const NativeString listedName(listing.value()[index]);
         const std::string name = U(listedName);
+        EXPECT_EQ(listing.value().lowerCase(index), platform.lower(listedName)) << name;
         if (name == "dots" || name == "blank") continue;
-        const Status renamed = platform.renameFolder(listed(), listedName, listedName + N(".rte"));
+        const MaybeFailure renamed = platform.renameFolder(listed(), listedName, listedName + N(".rte"));
         EXPECT_FALSE(renamed) << name << ": " << U(renamed->reason);
     }
     std::vector<std::string> expected = {"blank", "dots"};
@@ -162,14 +164,14 @@ TEST_F(PlatformContract, ARefusalTellsWhetherTheSourceIsGoneAndWhatHoldsTheNewNa
     for (const auto& [from, to, existing, folder] :
          {std::tuple{"Foo", "foo.rte", "Foo.RTE", true}, std::tuple{"File", "FILE.rte", "File.rte", false},
           std::tuple{"Gone", "Gone.rte", "", false}}) {
-        const Status refused = rename(from, to);
+        const MaybeFailure refused = rename(from, to);
         ASSERT_TRUE(refused) << from;
         EXPECT_EQ(refused->kind, FailureKind::SourceGone) << from;
         EXPECT_EQ(U(refused->existing), existing) << from;
         EXPECT_EQ(refused->existingIsFolder, folder) << from;
     }
     ASSERT_FALSE(rename("foo.RTE", "Foo"));
-    const Status refused = rename("Foo.rte", "FOO");
+    const MaybeFailure refused = rename("Foo.rte", "FOO");
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->kind, FailureKind::SourceGone);
     EXPECT_EQ(U(refused->existing), "Foo");
@@ -215,7 +217,7 @@ TEST_F(PlatformContract, RenameNeverReplacesATargetInAnyLetterCase) {
          {std::tuple{"Foo", "Foo.rte", "fOO.Rte", true}, std::tuple{"Bar", "Bar.rte", "bar.RTE", false},
           std::tuple{"Baz.rte", "Baz", "BAZ", true}, std::tuple{"Foo", "BAR", "Bar", true},
           std::tuple{"Qux", "Qux.rte", "Qux.rte", true}, std::tuple{"Quux", "Quux.rte", "Quux.rte", false}}) {
-        const Status refused = rename(from, to);
+        const MaybeFailure refused = rename(from, to);
         ASSERT_TRUE(refused) << from << " -> " << to;
         EXPECT_EQ(refused->kind, FailureKind::TargetExists) << from << " -> " << to;
         EXPECT_NE(U(refused->reason).find(kExists), std::string::npos) << U(refused->reason);
@@ -227,7 +229,7 @@ TEST_F(PlatformContract, RenameNeverReplacesATargetInAnyLetterCase) {
 }
 
 TEST_F(PlatformContract, RenameRefusesAMissingSourceAFileAnEmptyNameAndAnOverlongName) {
-    const Status missing = rename("Missing", "Missing.rte");
+    const MaybeFailure missing = rename("Missing", "Missing.rte");
     ASSERT_TRUE(missing);
     EXPECT_EQ(missing->kind, FailureKind::SourceGone);
     EXPECT_EQ(U(missing->reason), kNoSuchFile);
@@ -238,7 +240,7 @@ TEST_F(PlatformContract, RenameRefusesAMissingSourceAFileAnEmptyNameAndAnOverlon
     // 252 characters and the suffix are one more than the file systems take.
     const std::string longest(252, 'n');
     dir.makeFolder(longest);
-    const Status tooLong = rename(longest, longest + ".rte");
+    const MaybeFailure tooLong = rename(longest, longest + ".rte");
     ASSERT_TRUE(tooLong);
     EXPECT_EQ(U(tooLong->reason), kNameTooLong);
 
@@ -253,12 +255,12 @@ TEST_F(PlatformContract, RenameRefusesAMissingSourceAFileAnEmptyNameAndAnOverlon
 // --- program start ----------------------------------------------------------------
 
 TEST_F(PlatformContract, StartOfAMissingOrUnrunnableProgramFailsWithTheReason) {
-    const Status missing = platform.startProgram(dir.native("Vexmoor.exe"));
+    const MaybeFailure missing = platform.startProgram(dir.native("Vexmoor.exe"));
     ASSERT_TRUE(missing);
     EXPECT_EQ(U(missing->reason), kNoSuchFile);
 
     dir.makeFile("Vexmoor.exe", "This is no program.\r\n");  // made without permission to execute
-    const Status unrunnable = platform.startProgram(dir.native("Vexmoor.exe"));
+    const MaybeFailure unrunnable = platform.startProgram(dir.native("Vexmoor.exe"));
     ASSERT_TRUE(unrunnable);
     EXPECT_EQ(U(unrunnable->reason), kCannotRun);
 }

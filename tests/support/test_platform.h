@@ -69,11 +69,29 @@ public:
     // Lower-casing and ordering use a fixed locale (written like "en_US" on
     // every platform), so results do not depend on the machine's settings.
     explicit TestPlatform(std::string gameDirectory, const char* locale = "en_US")
-        : SystemPlatform(systemLocale(locale)), gameDirectory_(std::move(gameDirectory)) {}
+        : SystemPlatform(systemLocale(locale)),
+#ifndef _WIN32
+          text_(locale),
+#endif
+          gameDirectory_(std::move(gameDirectory)) {
+    }
 
-    Result<NativeString> ownDirectory() override { return N(gameDirectory_); }
+    // Orders two names as sortedOrder does, letter case ignored: negative,
+    // zero or positive.
+    int compareNames(NativeStringView a, NativeStringView b) {
+#ifdef _WIN32
+        return SystemPlatform::compareNames(a, b);
+#else
+        return text_.compare(a, b);
+#endif
+    }
 
-    Status renameFolder(const NativeString& directory, NativeStringView from, NativeStringView to) override {
+    Result<NativeString> ownDirectory() override {
+        return N(gameDirectory_);
+    }
+
+    MaybeFailure renameFolder(const NativeString& directory, NativeStringView from,
+                              NativeStringView to) override {
         renames.push_back({U(from), U(to)});
         if (failNextRename) {
             Failure failure{N(*failNextRename), failNextRenameKind, N(failNextRenameFound),
@@ -85,7 +103,7 @@ public:
         return SystemPlatform::renameFolder(directory, from, to);
     }
 
-    Status startProgram(const NativeString& path) override {
+    MaybeFailure startProgram(const NativeString& path) override {
         started.push_back(U(path));
         return SystemPlatform::startProgram(path);
     }
@@ -99,7 +117,9 @@ public:
         messages.push_back({U(text), kind, U(title)});
     }
 
-    void end() override { ++ends; }
+    void end() override {
+        ++ends;
+    }
 
     std::optional<std::string> failNextRename;  // reason of the next rename's failure
     FailureKind failNextRenameKind = FailureKind::Other;
@@ -111,6 +131,9 @@ public:
     int ends = 0;
 
 private:
+#ifndef _WIN32
+    posix::IcuText text_;  // the backend's own rule for the order, in the same locale
+#endif
     std::string gameDirectory_;
 };
 

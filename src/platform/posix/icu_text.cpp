@@ -309,14 +309,14 @@ int IcuText::appendSortKey(std::string_view name, std::string& out) const {
                 if (const uint32_t weight = asciiPrimaries_[static_cast<unsigned char>(c)])
                     appendWeight(weight);
             }
-            return kPrimaryKey;
+            return kPrimaryWeightKey;
         }
         std::vector<uint32_t>& weights = weights_;
         weights.clear();
         toUtf16(name, utf16_);
         if (appendPrimaries(*icu_, elements_, utf16_, weights)) {
             for (const uint32_t weight : weights) appendWeight(weight);
-            return kPrimaryKey;
+            return kPrimaryWeightKey;
         }
     }
     appendCollationKey(name, out);
@@ -366,7 +366,7 @@ void IcuText::appendSortKeys(std::span<const std::string_view> names, SortKeys& 
     }
 
     for (size_t i = 0; i < names.size(); ++i) {
-        int family = kPrimaryKey;
+        int family = kPrimaryRankKey;
         if (ascii[i] && width == 1) {
             for (const char c : names[i]) {
                 if (const uint32_t rank = asciiRanks[static_cast<unsigned char>(c)])

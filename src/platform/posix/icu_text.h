@@ -39,20 +39,21 @@ public:
     int compare(std::string_view a, std::string_view b) const;
 
     // Appends a sort key for the order of compare and returns its family:
-    // kCollationKey for the collator's own keys, kPrimaryKey for keys of the
-    // primary weights alone (letters without accents), which order names as
+    // kCollationKey for the collator's own keys, kPrimaryWeightKey for keys of
+    // the primary weights alone (letters without accents), which order names as
     // compare does wherever they differ and leave names of equal weights to
     // compare.
     int appendSortKey(std::string_view name, std::string& out) const;
 
     // The keys of many names at once, with their families. Keys of primary
-    // weights are made shorter than appendSortKey's: each weight becomes its
-    // rank among the weights that occur, in one byte where fewer than 256
-    // occur.
+    // weights are made shorter than appendSortKey's, as a family of their
+    // own (kPrimaryRankKey): each weight becomes its rank among the weights
+    // that occur, in one byte where fewer than 256 occur.
     void appendSortKeys(std::span<const std::string_view> names, SortKeys& keys) const;
 
     static constexpr int kCollationKey = 0;
-    static constexpr int kPrimaryKey = 1;
+    static constexpr int kPrimaryWeightKey = 1;  // four bytes per weight
+    static constexpr int kPrimaryRankKey = 2;    // the weights' ranks among those of the names sorted
 
 private:
     void appendCollationKey(std::string_view name, std::string& out) const;

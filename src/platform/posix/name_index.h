@@ -23,7 +23,6 @@ public:
     // Makes room for `entries` entries whose names and lower cases take
     // `bytes` bytes in all.
     void reserve(size_t entries, size_t bytes = 0);
-    [[nodiscard]] size_t size() const { return live_; }
 
     void insert(std::string_view lowered, std::string_view name);
     // The same for many entries read in a row (a whole directory): the

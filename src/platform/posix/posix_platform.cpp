@@ -128,10 +128,6 @@ int renameOntoClaim(const std::string& from, const std::string& to) {
 
 namespace {
 
-std::string quoted(std::string_view name) {
-    return "\"" + std::string(name) + "\"";
-}
-
 bool isFolder(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
@@ -208,14 +204,18 @@ Result<NativeString> PosixPlatform::ownDirectory() {
         path.resize(path.size() * 2);
     }
     const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return Failure{"The program's own path is not absolute: " + path};
+    if (slash == std::string::npos) return Failure{path, FailureKind::OwnPathWithoutFolder};
     path.resize(slash == 0 ? 1 : slash);
     return path;
 }
 
+// The subfolders are picked out of the entries while the index is made.
 Result<NameList> PosixPlatform::subfolders(const NativeString& directory) {
     NameList names;
-    if (Status failed = readDirectory(directory, &names)) return *failed;
+    const auto list = [&names](int dirFd, const dirent& entry, std::string_view lowered) {
+        if (isSubfolder(dirFd, entry)) names.add(entry.d_name, lowered);
+    };
+    if (MaybeFailure failed = indexDirectory(directory, list)) return *failed;
     return names;
 }
 
@@ -224,7 +224,8 @@ Result<NameList> PosixPlatform::subfolders(const NativeString& directory) {
 // changes nothing or brings the index up to date. Whether the file system
 // ignores letter case is seen from one entry: its name with the letter case
 // of its ASCII letters turned around is found, yet is no entry of its own.
-Status PosixPlatform::readDirectory(const std::string& directory, NameList* subfolders) {
+template <class SeeEntry>
+MaybeFailure PosixPlatform::indexDirectory(const std::string& directory, SeeEntry&& alsoSee) {
     ++directoryReads_;
     stopWatching();
     indexed_.clear();
@@ -242,12 +243,11 @@ Status PosixPlatform::readDirectory(const std::string& directory, NameList* subf
         if (watch_ >= 0 && inotify_add_watch(watch_, directory.c_str(), kWatchedChanges) < 0) stopWatching();
     }
     // The directory's size on disk tells roughly how many entries it holds
-    // and how long their names are, so the index and the listing are made
-    // large enough once rather than grown step by step.
+    // and how long their names are, so the index is made large enough once
+    // rather than grown step by step.
     if (known) {
         const size_t bytes = std::min<size_t>(static_cast<size_t>(info.st_size), size_t{1} << 27);
         index_.reserve(bytes / 32, bytes * 2);
-        if (subfolders) subfolders->reserve(bytes / 32, bytes);
     }
     std::string probe;
     {
@@ -261,7 +261,7 @@ Status PosixPlatform::readDirectory(const std::string& directory, NameList* subf
             lowered_.clear();
             text_.appendLower(name, lowered_);
             batch.insert(lowered_, name);
-            if (subfolders && isSubfolder(dirFd, *entry)) subfolders->add(name, lowered_);
+            alsoSee(dirFd, *entry, std::string_view(lowered_));
             if (probe.empty() && hasAsciiLetter(name)) probe = name;
         }
         if (errno != 0) return systemFailure(errno);
@@ -277,11 +277,15 @@ Status PosixPlatform::readDirectory(const std::string& directory, NameList* subf
     return std::nullopt;
 }
 
+MaybeFailure PosixPlatform::indexDirectory(const std::string& directory) {
+    return indexDirectory(directory, [](int, const dirent&, std::string_view) {});
+}
+
 // Replays the changes the watch saw since the last look. When the system
 // dropped some (its queue overflowed), or the directory itself was moved or
 // deleted, the directory is read again; without a watch, always.
-Status PosixPlatform::updateIndex(const std::string& directory) {
-    if (directory != indexed_ || watch_ < 0) return readDirectory(directory, nullptr);
+MaybeFailure PosixPlatform::updateIndex(const std::string& directory) {
+    if (directory != indexed_ || watch_ < 0) return indexDirectory(directory);
     alignas(inotify_event) char buffer[64 * 1024];
     bool complete = true;
     for (;;) {
@@ -298,7 +302,7 @@ Status PosixPlatform::updateIndex(const std::string& directory) {
             if (event->len > 0) replay(event->mask, event->name);  // padded with NULs
         }
     }
-    if (!complete) return readDirectory(directory, nullptr);
+    if (!complete) return indexDirectory(directory);
     return std::nullopt;
 }
 
@@ -332,10 +336,7 @@ Result<std::string> PosixPlatform::entryFor(std::string_view name) {
     });
     if (exact) return std::string(name);
     if (matches.empty()) return systemFailure(ENOENT);
-    if (matches.size() > 1) {
-        return Failure{"More than one folder is named " + quoted(name) +
-                       " when letter case is ignored, so it is unclear which one is meant."};
-    }
+    if (matches.size() > 1) return Failure{{}, FailureKind::AmbiguousSource};
     return matches.front();
 }
 
@@ -368,7 +369,7 @@ Failure refusal(int error) {
     return systemFailure(error);
 }
 
-Status refusalOrNothing(int error) {
+MaybeFailure refusalOrNothing(int error) {
     if (error == 0) return std::nullopt;
     return refusal(error);
 }
@@ -379,11 +380,11 @@ Status refusalOrNothing(int error) {
 // is not found under its exact name is found under the one name that equals
 // it but for letter case, and the rename is refused when the new name exists
 // in any letter case. The index answers both without reading the directory.
-Status PosixPlatform::renameFolder(const NativeString& directory, NativeStringView from,
-                                   NativeStringView to) {
+MaybeFailure PosixPlatform::renameFolder(const NativeString& directory, NativeStringView from,
+                                         NativeStringView to) {
     if (from.empty() || to.empty()) return systemFailure(EINVAL);
     if (directory == indexed_ && readsAfresh_) return renameReadingAfresh(directory, from, to);
-    if (Status failed = updateIndex(directory)) return failed;
+    if (MaybeFailure failed = updateIndex(directory)) return failed;
 
     const Result<std::string> source = entryFor(from);
     Failure found{systemFailure(EEXIST).reason, FailureKind::TargetExists};
@@ -414,15 +415,15 @@ Status PosixPlatform::renameFolder(const NativeString& directory, NativeStringVi
 // tells whether the source is there and whether the new name is taken in
 // another letter case. Looking the source up by its path would not do: such
 // a file system may still answer from what it knew before.
-Status PosixPlatform::renameReadingAfresh(const std::string& directory, std::string_view from,
-                                          std::string_view to) {
+MaybeFailure PosixPlatform::renameReadingAfresh(const std::string& directory, std::string_view from,
+                                                std::string_view to) {
     const std::string target = directory + std::string(to);
     const bool claimed = mkdir(target.c_str(), 0700) == 0;
     if (!claimed && errno != EEXIST) return systemFailure(errno);
     const auto unclaim = [&] {
         if (claimed) rmdir(target.c_str());
     };
-    if (Status failed = readDirectory(directory, nullptr)) {
+    if (MaybeFailure failed = indexDirectory(directory)) {
         unclaim();
         return failed;
     }
@@ -517,7 +518,7 @@ bool lacksExecuteBits(const std::string& path) {
 //
 // A Windows program is handed to the "wine" found on the PATH, with its full
 // path as the one argument; anything else is executed itself.
-Status PosixPlatform::startProgram(const NativeString& path) {
+MaybeFailure PosixPlatform::startProgram(const NativeString& path) {
     std::string program = path;
     if (!program.starts_with('/')) {  // the game does not share this program's working directory
         const std::unique_ptr<char, decltype(&std::free)> cwd(getcwd(nullptr, 0), &std::free);
@@ -574,7 +575,7 @@ Status PosixPlatform::startProgram(const NativeString& path) {
     close(pipeFds[0]);
     while (waitpid(intermediate, nullptr, 0) < 0 && errno == EINTR) {
     }
-    if (got != static_cast<ssize_t>(sizeof error)) return Failure{"The program could not be started."};
+    if (got != static_cast<ssize_t>(sizeof error)) return Failure{};  // it ended without a word
     if (error == EACCES && !windows && lacksExecuteBits(program)) {
         return Failure{systemFailure(error).reason, FailureKind::NotExecutable};
     }

@@ -57,16 +57,13 @@ public:
     Result<NativeString> ownDirectory() override;
     Result<NameList> subfolders(const NativeString& directory) override;
     bool isPlainFile(const NativeString& path) override;
-    Status renameFolder(const NativeString& directory, NativeStringView from, NativeStringView to) override;
-    Status startProgram(const NativeString& path) override;
+    MaybeFailure renameFolder(const NativeString& directory, NativeStringView from,
+                              NativeStringView to) override;
+    MaybeFailure startProgram(const NativeString& path) override;
     void messageBox(const NativeString& text, MessageKind kind, const NativeString& title) override;
     void end() override;
     void appendLower(NativeStringView name, NativeString& out) override;
     std::vector<uint32_t> sortedOrder(std::span<const NativeStringView> names) override;
-
-    // Orders two names as sortedOrder does, letter case ignored: negative,
-    // zero or positive.
-    int compareNames(NativeStringView a, NativeStringView b) { return text_.compare(a, b); }
 
     // How often a directory was read in full to bring the index up to date
     // (tests check that a rename does not need it).
@@ -76,11 +73,14 @@ public:
     [[nodiscard]] bool ignoresCase() const { return ignoresCase_; }
 
 private:
-    // Reads `directory` whole into the index, watching it from before the
-    // read on; adds its subfolders to `subfolders` when given.
-    Status readDirectory(const std::string& directory, NameList* subfolders);
+    // Reads `directory` whole into a fresh index, watching it from before the
+    // read on, and hands each entry read to `alsoSee(dirFd, entry, lowered)`
+    // (the listing of subfolders is made in the same pass).
+    template <class SeeEntry>
+    MaybeFailure indexDirectory(const std::string& directory, SeeEntry&& alsoSee);
+    MaybeFailure indexDirectory(const std::string& directory);
     // Brings the index up to date for `directory`.
-    Status updateIndex(const std::string& directory);
+    MaybeFailure updateIndex(const std::string& directory);
     void stopWatching();
     // Replays one change the watch saw.
     void replay(uint32_t mask, std::string_view name);
@@ -95,7 +95,8 @@ private:
     void describeTarget(const std::string& directory, std::string_view to, std::string_view source,
                         Failure& failure);
     // The rename on a file system that can change behind the watch.
-    Status renameReadingAfresh(const std::string& directory, std::string_view from, std::string_view to);
+    MaybeFailure renameReadingAfresh(const std::string& directory, std::string_view from,
+                                     std::string_view to);
 
     IcuText text_;
     NameIndex index_;

@@ -136,20 +136,6 @@ bool runningUnderWine() {
 // replacement character) in place of each bad byte.
 constexpr wchar_t kReplacementCharacter = 0xFFFD;
 
-constexpr wchar_t kLinkUnderWine[] =
-    L"This folder is a link to a folder elsewhere. Under Wine, renaming it would move the folder it "
-    L"links to into the game's folder instead of renaming the link, so it was left as it is. Rename the "
-    L"link on the Linux side.";
-constexpr wchar_t kNameWineCannotKeep[] =
-    L"This folder's name is not valid UTF-8 text on the Linux side; renaming it under Wine would "
-    L"replace those characters for good. Rename it on Linux.";
-
-constexpr wchar_t kNameWindowsCannotHold[] =
-    L"This folder's name holds a character that Windows does not allow in names (\\ / : * ? \" < > | or a "
-    L"control character). Under Wine a \\ or / in a name is read as the border between two folders, so "
-    L"renaming it could rename some other folder, even one outside the game's folder. Rename it on the "
-    L"Linux side, without those characters.";
-
 // True when `name` holds a character that no Windows file name may hold: the
 // separators \ and /, the characters : * ? " < > | and the control
 // characters. A Linux name may hold all of them but the /, and Wine lists
@@ -167,15 +153,15 @@ bool holdsForbiddenCharacter(std::wstring_view name) {
 // to, not the link (Windows renames a link itself). A name Wine could not
 // convert would be written back with the replacement characters, and its
 // real bytes would be lost.
-Status refuseUnsafeRename(const std::wstring& exactSourcePath, std::wstring_view name) {
+MaybeFailure refuseUnsafeRename(const std::wstring& exactSourcePath, std::wstring_view name) {
     if (!runningUnderWine()) return std::nullopt;
-    if (holdsForbiddenCharacter(name)) return Failure{kNameWindowsCannotHold, FailureKind::Unsafe};
+    if (holdsForbiddenCharacter(name)) return Failure{{}, FailureKind::NameWindowsCannotHold};
     if (name.find(kReplacementCharacter) != std::wstring_view::npos) {
-        return Failure{kNameWineCannotKeep, FailureKind::Unsafe};
+        return Failure{{}, FailureKind::NameWineCannotKeep};
     }
     const DWORD attributes = GetFileAttributesW(exactSourcePath.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        return Failure{kLinkUnderWine, FailureKind::Unsafe};
+        return Failure{{}, FailureKind::LinkUnderWine};
     }
     return std::nullopt;
 }
@@ -269,7 +255,7 @@ Result<NativeString> Win32Platform::ownDirectory() {
         path.resize(path.size() * 2);
     }
     const size_t backslash = path.rfind(L'\\');
-    if (backslash == std::wstring::npos) return Failure{L"The program's own path has no folder: " + path};
+    if (backslash == std::wstring::npos) return Failure{path, FailureKind::OwnPathWithoutFolder};
     // A drive root keeps its backslash: "C:" alone would mean the drive's
     // current directory.
     path.resize(backslash > 0 && path[backslash - 1] == L':' ? backslash + 1 : backslash);
@@ -293,6 +279,7 @@ Result<NameList> Win32Platform::subfolders(const NativeString& directory) {
                                   nullptr, 0);
     }
     NameList names;
+    std::wstring lowered;
     if (search == INVALID_HANDLE_VALUE) {
         // Only a drive's root can hold nothing at all, not even "." and "..".
         if (GetLastError() == ERROR_FILE_NOT_FOUND) return names;
@@ -302,7 +289,9 @@ Result<NameList> Win32Platform::subfolders(const NativeString& directory) {
         const wchar_t* name = entry.cFileName;
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) continue;
         if (name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'))) continue;
-        names.add(name);
+        lowered.clear();
+        appendLower(name, lowered);
+        names.add(name, lowered);
     } while (FindNextFileW(search, &entry));
     const DWORD error = GetLastError();
     FindClose(search);
@@ -323,12 +312,12 @@ bool Win32Platform::isPlainFile(const NativeString& path) {
 // file is not renamed (it is no mod folder, whatever its name), nor is
 // anything renamed to or from an empty name: "C:\Games\V\" + "" would name
 // the game directory itself.
-Status Win32Platform::renameFolder(const NativeString& directory, NativeStringView from,
-                                   NativeStringView to) {
+MaybeFailure Win32Platform::renameFolder(const NativeString& directory, NativeStringView from,
+                                         NativeStringView to) {
     if (from.empty() || to.empty()) return Failure{systemMessage(ERROR_INVALID_NAME)};
     const std::wstring source = exactPath(directory + NativeString(from));
     const std::wstring target = exactPath(directory + NativeString(to));
-    if (Status refused = refuseUnsafeRename(source, from)) return refused;
+    if (MaybeFailure refused = refuseUnsafeRename(source, from)) return refused;
     const DWORD attributes = GetFileAttributesW(source.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return withTarget(lastFailure(), directory, to);
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return Failure{systemMessage(ERROR_DIRECTORY)};
@@ -349,7 +338,7 @@ Status Win32Platform::renameFolder(const NativeString& directory, NativeStringVi
 // reading its command line would find the path split into several
 // arguments. The game inherits no handles, starts in this program's working
 // directory, and runs on by itself: both handles to it are closed at once.
-Status Win32Platform::startProgram(const NativeString& path) {
+MaybeFailure Win32Platform::startProgram(const NativeString& path) {
     std::wstring commandLine = L"\"" + path + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;

@@ -29,8 +29,9 @@ public:
     Result<NativeString> ownDirectory() override;
     Result<NameList> subfolders(const NativeString& directory) override;
     bool isPlainFile(const NativeString& path) override;
-    Status renameFolder(const NativeString& directory, NativeStringView from, NativeStringView to) override;
-    Status startProgram(const NativeString& path) override;
+    MaybeFailure renameFolder(const NativeString& directory, NativeStringView from,
+                              NativeStringView to) override;
+    MaybeFailure startProgram(const NativeString& path) override;
     void messageBox(const NativeString& text, MessageKind kind, const NativeString& title) override;
     void end() override;
     void appendLower(NativeStringView name, NativeString& out) override;

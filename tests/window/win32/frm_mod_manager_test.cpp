@@ -718,10 +718,12 @@ public:
 
     Result<NameList> subfolders(const NativeString&) override {
         NameList folders;
-        folders.add(L"base.rte");
+        folders.add(L"base.rte", L"base.rte");
         for (int i = kMods - 1; i >= 0; --i) {  // backwards, so the rows need sorting
             const std::wstring digits = std::to_wstring(i);
-            folders.add(L"mod" + std::wstring(6 - digits.size(), L'0') + digits + (i % 3 ? L"" : L".rte"));
+            const std::wstring name =
+                L"mod" + std::wstring(6 - digits.size(), L'0') + digits + (i % 3 ? L"" : L".rte");
+            folders.add(name, name);  // already lower case
         }
         return folders;
     }
