@@ -77,22 +77,19 @@ NativeString refusedReason(const Failure& refused, NativeStringView from) {
                          VX_NATIVE("\" when letter case is ignored, so it is unclear which one is meant.")});
         case FailureKind::LinkUnderWine:
             return VX_NATIVE(
-                "This folder is a link to a folder elsewhere. Under Wine, renaming it would move the folder "
-                "it "
-                "links to into the game's folder instead of renaming the link, so it was left as it is. "
-                "Rename "
-                "the link on the Linux side.");
+                "This folder is a link to a folder elsewhere. Under Wine, renaming it would move the "
+                "folder it links to into the game's folder instead of renaming the link, so it was left as "
+                "it is. Rename the link on the Linux side.");
         case FailureKind::NameWineCannotKeep:
             return VX_NATIVE(
                 "This folder's name is not valid UTF-8 text on the Linux side; renaming it under Wine would "
                 "replace those characters for good. Rename it on Linux.");
         case FailureKind::NameWindowsCannotHold:
             return VX_NATIVE(
-                "This folder's name holds a character that Windows does not allow in names (\\ / : * ? \" < "
-                "> | "
-                "or a control character). Under Wine a \\ or / in a name is read as the border between two "
-                "folders, so renaming it could rename some other folder, even one outside the game's folder. "
-                "Rename it on the Linux side, without those characters.");
+                "This folder's name holds a character that Windows does not allow in names "
+                "(\\ / : * ? \" < > | or a control character). Under Wine a \\ or / in a name is read as "
+                "the border between two folders, so renaming it could rename some other folder, even one "
+                "outside the game's folder. Rename it on the Linux side, without those characters.");
         default:
             return refused.reason;
     }

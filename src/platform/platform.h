@@ -54,15 +54,13 @@ enum class FailureKind {
     AmbiguousSource,        // more than one folder has the name to rename, ignoring letter case
     LinkUnderWine,          // Wine would move the folder a link points to instead of renaming the link
     NameWineCannotKeep,     // Wine shows the name's bytes that are not UTF-8 as U+FFFD, and would keep that
-    NameWindowsCannotHold,  // the name holds \ / : * ? " < > | or a control character, which Wine would
-                            // misread
+    NameWindowsCannotHold,  // the name holds \ / : * ? " < > | or a control character: Wine misreads it
 };
 
 // Why an operation failed, in the system's words (empty when it gave none,
 // and for the program's own refusals but OwnPathWithoutFolder), and of
-// which kind. A refused rename
-// also tells what it found under the new name, so that the caller need not
-// look again.
+// which kind. A refused rename also tells what it found under the new name,
+// so that the caller need not look again.
 struct Failure {
     NativeString reason;
     FailureKind kind = FailureKind::Other;
