@@ -201,16 +201,16 @@ TEST(MessageBoxes, ShowTextAndTitleAndReturnWhenDismissed) {
     std::atomic<bool> found{false};
     std::wstring shownText;
     std::thread user([&] {
-        for (int i = 0; i < 1000 && !returned; ++i, Sleep(20)) {
-            HWND box = FindWindowW(L"#32770", title.c_str());
-            if (!box) continue;
+        testing::eventually([&] {
+            const HWND box = FindWindowW(L"#32770", title.c_str());
+            if (!box) return bool(returned);
             wchar_t text[256] = {};
             GetDlgItemTextW(box, 0xFFFF, text, 256);
             shownText = text;
             found = true;
             PostMessageW(box, WM_COMMAND, IDOK, 0);
-            return;
-        }
+            return true;
+        });
     });
     Win32Platform platform;
     platform.messageBox(L"First line\nSecond line", MessageKind::Information, title);

@@ -78,6 +78,7 @@ private:
     // (the listing of subfolders is made in the same pass).
     template <class SeeEntry>
     MaybeFailure indexDirectory(const std::string& directory, SeeEntry&& alsoSee);
+    // The same for the index alone.
     MaybeFailure indexDirectory(const std::string& directory);
     // Brings the index up to date for `directory`.
     MaybeFailure updateIndex(const std::string& directory);

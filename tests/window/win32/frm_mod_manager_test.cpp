@@ -799,13 +799,13 @@ TEST(MessageBoxes, ARefusalNamingAVeryLongModFitsTheScreen) {
     std::atomic<bool> returned{false};
     RECT box{};
     std::thread user([&] {
-        for (int i = 0; i < 1000 && !returned; ++i, Sleep(20)) {
+        testing::eventually([&] {
             const HWND found = FindWindowW(L"#32770", title.c_str());
-            if (!found) continue;
+            if (!found) return bool(returned);
             GetWindowRect(found, &box);
             PostMessageW(found, WM_COMMAND, IDOK, 0);
-            return;
-        }
+            return true;
+        });
     });
     Win32Platform platform;
     platform.messageBox(text, MessageKind::Warning, title);
