@@ -312,8 +312,8 @@ TEST(IcuText, SortKeysAgreeWithTheOrderInEveryLocale) {
     std::string key;
     EXPECT_EQ(IcuText("en_US").appendSortKey("chata", key), IcuText::kPrimaryWeightKey);
     EXPECT_EQ(IcuText("en_US").appendSortKey("\xc3\x84rger", key), IcuText::kPrimaryWeightKey);
-    EXPECT_EQ(IcuText("tr_TR").appendSortKey("Title", key),
-              IcuText::kPrimaryWeightKey);                                            // I and i weigh apart
+    // Turkish: I and i weigh apart.
+    EXPECT_EQ(IcuText("tr_TR").appendSortKey("Title", key), IcuText::kPrimaryWeightKey);
     EXPECT_EQ(IcuText("cs_CZ").appendSortKey("chata", key), IcuText::kCollationKey);  // "ch" is one letter
     EXPECT_EQ(IcuText("da_DK").appendSortKey("aarhus", key), IcuText::kCollationKey);
 }
