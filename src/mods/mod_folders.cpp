@@ -4,55 +4,11 @@
 #include "mods/folder_rules.h"
 #include "mods/texts.h"
 
-#include <cstdint>
-#include <functional>
 #include <optional>
+#include <unordered_set>
 
 namespace vx::mods {
 namespace {
-
-// The lower-cased names of the mods seen so far, to find a duplicate in one
-// pass. They are looked at where the listing holds them, through an
-// open-addressing table sized for all `expected` names up front, so it never
-// fills past half and never grows.
-class SeenNames {
-public:
-    explicit SeenNames(size_t expected) {
-        size_t capacity = 16;
-        while (capacity < expected * 2) capacity *= 2;
-        slots_.assign(capacity, Slot{0, kEmpty});
-        keys_.reserve(expected);
-    }
-
-    // Records the lower case `key` of a name (it stays where it is while this
-    // table lives); false when it was recorded before.
-    bool insert(NativeStringView key) {
-        const size_t hash = std::hash<NativeStringView>{}(key);
-        // The tag is taken from other bits than the slot, on 32-bit systems too.
-        const auto tag = static_cast<uint32_t>((static_cast<uint64_t>(hash) * 0x9E3779B97F4A7C15u) >> 32);
-        const size_t mask = slots_.size() - 1;
-        for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-            if (slots_[slot].key == kEmpty) {
-                slots_[slot] = {tag, static_cast<uint32_t>(keys_.size())};
-                keys_.push_back(key);
-                return true;
-            }
-            if (slots_[slot].tag == tag && keys_[slots_[slot].key] == key) return false;
-        }
-    }
-
-private:
-    // A slot holds a name's number and part of its hash, so that most slots
-    // of other names are passed without looking at the names.
-    struct Slot {
-        uint32_t tag;
-        uint32_t key;
-    };
-    static constexpr uint32_t kEmpty = UINT32_MAX;
-
-    std::vector<NativeStringView> keys_;
-    std::vector<Slot> slots_;
-};
 
 // The mods found in the game directory, as names in the listing's buffer.
 struct FoundMods {
@@ -65,7 +21,9 @@ struct FoundMods {
 // the two folders met. Returns the fatal message, if there is one. The names
 // seen are gone when it returns, before the mods are sorted.
 std::optional<NativeString> readFolders(const NameList& folders, FoundMods& mods, bool& baseSeen) {
-    SeenNames seen(folders.count());
+    // The lower cases of the mods seen so far, where the listing holds them.
+    std::unordered_set<NativeStringView> seen;
+    seen.reserve(folders.count());
     mods.names.reserve(folders.count());
     mods.enabled.reserve(folders.count());
     for (size_t index = 0; index < folders.count(); ++index) {
@@ -79,7 +37,8 @@ std::optional<NativeString> readFolders(const NameList& folders, FoundMods& mods
         // one, and ".rte" lowers to itself.
         const NativeStringView lowered = folders.lowerCase(index);
         const size_t suffix = folder.kind == FolderKind::EnabledMod ? kEnabledSuffix.size() : 0;
-        if (!seen.insert(lowered.substr(0, lowered.size() - suffix))) return text::duplicate(folder.modName);
+        if (!seen.insert(lowered.substr(0, lowered.size() - suffix)).second)
+            return text::duplicate(folder.modName);
         mods.names.push_back(folder.modName);
         mods.enabled.push_back(folder.kind == FolderKind::EnabledMod);
     }

@@ -146,24 +146,6 @@ NativeString cannotList(NativeStringView gamePath, NativeStringView reason) {
         {VX_NATIVE("Cannot list the folders in \""), quotedName(gamePath), VX_NATIVE("\":\n"), reason});
 }
 
-NativeString icuMissing(std::span<const NativeString> directories, NativeStringView reason) {
-    NativeString text = VX_NATIVE(
-        "deDidAzorovo needs ICU, the system's library for Unicode text, to compare mod names, and found none "
-        "it can use: no libicuuc.so.N beside libicui18n.so.N of the same release in ");
-    for (size_t i = 0; i < directories.size(); ++i) {
-        if (i > 0) text += VX_NATIVE(", ");
-        text += directories[i];
-    }
-    if (directories.empty()) text += VX_NATIVE("any library folder");
-    text += VX_NATIVE(".\n");
-    if (!reason.empty()) text.append(reason).append(VX_NATIVE("\n"));
-    text += VX_NATIVE(
-        "Install your distribution's ICU package (on Debian and Ubuntu libicu with its release number, such "
-        "as "
-        "libicu76; libicu on Fedora; icu on Arch) and start deDidAzorovo again.");
-    return text;
-}
-
 NativeString duplicate(NativeStringView modName) {
     return join({kDuplicate, quotedName(modName)});
 }

@@ -44,11 +44,6 @@ NativeString about();
 NativeString ownDirectoryUnknown(const Failure& failure);
 NativeString cannotList(NativeStringView gamePath, NativeStringView reason);
 
-// The system's ICU, which the Linux program needs for the names, was not
-// found in any of `directories`; `reason` is the loader's word about the
-// highest release found but not usable, or empty.
-NativeString icuMissing(std::span<const NativeString> directories, NativeStringView reason);
-
 // The duplicate message, naming the mod found second.
 NativeString duplicate(NativeStringView modName);
 

@@ -15,7 +15,8 @@ using vx::fuzz::check;
 namespace {
 
 // True when the name at `a` must come before the one at `b`.
-bool before(const vx::posix::IcuText& text, std::span<const std::string_view> names, uint32_t a, uint32_t b) {
+bool before(const vx::posix::NameText& text, std::span<const std::string_view> names, uint32_t a,
+            uint32_t b) {
     const int byRule = text.compare(names[a], names[b]);
     const int back = text.compare(names[b], names[a]);
     check((byRule > 0) - (byRule < 0) == (back < 0) - (back > 0), "comparison is antisymmetric");
@@ -29,7 +30,7 @@ bool before(const vx::posix::IcuText& text, std::span<const std::string_view> na
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     auto& platform = vx::fuzz::platformFor<vx::posix::PosixPlatform>(data[0]);
-    const auto& text = vx::fuzz::platformFor<vx::posix::IcuText>(data[0]);  // the same locale's comparison
+    const auto& text = vx::fuzz::platformFor<vx::posix::NameText>(data[0]);  // the same locale's comparison
     const std::string_view input(reinterpret_cast<const char*>(data) + 1, size - 1);
     const std::vector<std::string_view> names = vx::fuzz::splitNames(input);
     const std::vector<uint32_t> order = platform.sortedOrder(names);
@@ -43,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t place = 1; place < order.size(); ++place)
         check(before(text, names, order[place - 1], order[place]), "neighbours in order");
     // Every pair, for short lists: a comparison that is not transitive
-    // (keys of one kind disagreeing with the other) shows up here.
+    // shows up here.
     if (order.size() <= 24) {
         for (size_t i = 0; i < order.size(); ++i) {
             for (size_t j = i + 1; j < order.size(); ++j)

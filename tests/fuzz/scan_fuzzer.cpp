@@ -10,8 +10,9 @@
 #include "mods/mod_folders.h"
 #include "mods/texts.h"
 
-#include <unicode/uchar.h>
-#include <unicode/utf8.h>
+#include "platform/utf8.h"
+
+#include <QChar>
 
 #include <optional>
 #include <string>
@@ -62,32 +63,35 @@ Folder folderOf(FakeGame& platform, std::string_view name) {
 }
 
 bool isUtf8(std::string_view text) {
-    for (int32_t at = 0, size = static_cast<int32_t>(text.size()); at < size;) {
-        UChar32 c = 0;
-        U8_NEXT(text.data(), at, size, c);
-        if (c < 0) return false;
+    for (size_t at = 0; at < text.size();) {
+        const vx::Utf8Character c = vx::utf8CharacterAt(text, at);
+        if (!c.valid) return false;
+        at += c.length;
     }
     return true;
+}
+
+// The format characters that stand before numbers (Unicode's
+// Prepended_Concatenation_Mark), which are shown.
+bool isPrependedMark(char32_t c) {
+    return (c >= 0x600 && c <= 0x605) || c == 0x6DD || c == 0x70F || c == 0x890 || c == 0x891 || c == 0x8E2 ||
+           c == 0x110BD || c == 0x110CD;
 }
 
 // A name quoted in a message shows no control, line break or format
 // character as it is (the signs that stand before numbers, like U+0600, are
 // visible): only the isolate around a name written right to left.
 void checkVisible(std::string_view quoted) {
-    // The character properties of the system's ICU, as the backend binds it.
-    static const vx::posix::IcuLibrary& icu = vx::posix::systemIcu().value();
-    static const auto charType = icu.function<decltype(&::u_charType)>("u_charType");
-    static const auto hasProperty = icu.function<decltype(&::u_hasBinaryProperty)>("u_hasBinaryProperty");
     if (quoted.starts_with("\u2068") && quoted.ends_with("\u2069"))
         quoted = quoted.substr(3, quoted.size() - 6);
-    for (int32_t at = 0, size = static_cast<int32_t>(quoted.size()); at < size;) {
-        UChar32 c = 0;
-        U8_NEXT(quoted.data(), at, size, c);
-        const int8_t type = charType(c);
-        const bool hidden = type == U_CONTROL_CHAR || type == U_LINE_SEPARATOR ||
-                            type == U_PARAGRAPH_SEPARATOR ||
-                            (type == U_FORMAT_CHAR && !hasProperty(c, UCHAR_PREPENDED_CONCATENATION_MARK));
-        check(c < 0 || !hidden, "invisible characters are made visible");
+    for (size_t at = 0; at < quoted.size();) {
+        const vx::Utf8Character c = vx::utf8CharacterAt(quoted, at);
+        at += c.length;
+        const QChar::Category type = QChar::category(c.code);
+        const bool hidden = type == QChar::Other_Control || type == QChar::Separator_Line ||
+                            type == QChar::Separator_Paragraph ||
+                            (type == QChar::Other_Format && !isPrependedMark(c.code));
+        check(!c.valid || !hidden, "invisible characters are made visible");
     }
 }
 

@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unicode/ustring.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -216,177 +215,29 @@ TEST_F(PosixPlatformTest, StandardErrorGetsNoControlCharacterButLineBreaks) {
 
 // Bytes that are no character stay as they are, even between characters
 // that are lowered.
-TEST(IcuText, LowerCasingKeepsBytesThatAreNoCharacter) {
+TEST(NameText, LowerCasingKeepsBytesThatAreNoCharacter) {
     for (const char* locale : {"en_US", "tr_TR", "az_AZ", "el_GR", "lt_LT"})
-        EXPECT_EQ(PosixPlatform(locale).lower("\xff\xfe ÄBC \xc3"), "\xff\xfe äbc \xc3") << locale;
+        EXPECT_EQ(PosixPlatform(locale).lower("\xff\xfe \u00C4BC \xc3"), "\xff\xfe \u00E4bc \xc3") << locale;
 }
 
-TEST(IcuText, OrderIgnoresCaseButNotLettersOrAccents) {
-    IcuText english("en_US");
-    EXPECT_EQ(english.compare("Beta", "BETA"), 0);
-    EXPECT_LT(english.compare("alpha", "Beta"), 0);
-    EXPECT_LT(english.compare("Beta", "zeta"), 0);
-    EXPECT_LT(english.compare("e", "\xc3\xa9"), 0);  // e before é
-    EXPECT_LT(english.compare("\xc3\xa9", "f"), 0);
-    EXPECT_NE(english.compare("a\xff", "a"), 0);
-
-    IcuText posixLocale("en_US_POSIX");  // what the C locale maps to: must still ignore case
-    EXPECT_LT(posixLocale.compare("a", "B"), 0);
-    EXPECT_EQ(posixLocale.compare("a", "A"), 0);
-}
-
-// The collator's own sort key of a name that is valid UTF-8; empty otherwise.
-std::string collatorKey(const IcuLibrary& icu, UCollator* collator, const std::string& name) {
-    static const auto fromUtf8 = icu.function<decltype(&::u_strFromUTF8)>("u_strFromUTF8");
-    UErrorCode status = U_ZERO_ERROR;
-    UChar text[64];
-    int32_t length = 0;
-    fromUtf8(text, 64, &length, name.data(), static_cast<int32_t>(name.size()), &status);
-    if (U_FAILURE(status)) return {};
-    uint8_t key[512];
-    const int32_t size = icu.functions.ucol_getSortKey(collator, text, length, key, sizeof key);
-    return std::string(reinterpret_cast<const char*>(key), static_cast<size_t>(size));
-}
-
-int sign(int value) {
-    return (value > 0) - (value < 0);
-}
-
-// The comparison, with its shortcuts for ASCII names, must order names as the
-// collator itself does; and where two sort keys of one family differ, they
-// must order their names the same way (keys of primary weights only leave
-// names of equal weights to compareNames, while the collator's own keys are
-// equal only for names it holds equal).
-
-TEST(IcuText, SortKeysAgreeWithTheOrderInEveryLocale) {
-    ASSERT_TRUE(systemIcu().ok()) << systemIcu().failure().reason;
-    const IcuLibrary& icu = systemIcu().value();
-    std::mt19937 random(7);
-    const std::vector<std::string> pieces = {
-        "a",  "A",    "b", "c",        "h",        "ch",       "CH",       "aa",       "i",    "I",
-        "z",  "Z",    "-", "_",        " ",        ".",        "0",        "9",        "10",   "'",
-        "\t", "\x01", "~", "\xc3\xa4", "\xc3\x84", "\xc3\xa5", "\xce\xa9", "\xc4\xb1", "\xff", "e\xcc\x81"};
-    std::vector<std::string> names;
-    for (int i = 0; i < 260; ++i) {
-        std::string name;
-        for (int n = 1 + static_cast<int>(random() % 5); n > 0; --n) name += pieces[random() % pieces.size()];
-        names.push_back(name);
-    }
-    for (const char* locale : {"en_US", "de_DE", "fr_CA", "sv_SE", "da_DK", "cs_CZ", "tr_TR", "lt_LT",
-                               "hu_HU", "ja_JP", "ru_RU", "en_US_POSIX"}) {
-        IcuText text(locale);
-        UErrorCode status = U_ZERO_ERROR;
-        UCollator* collator =
-            icu.functions.ucol_open(std::string_view(locale) == "en_US_POSIX" ? "" : locale, &status);
-        ASSERT_TRUE(U_SUCCESS(status));
-        icu.functions.ucol_setStrength(collator, UCOL_SECONDARY);
-        std::vector<std::pair<int, std::string>> keys;
-        std::vector<std::string> oracle;
-        for (const std::string& name : names) {
-            std::string key;
-            const int family = text.appendSortKey(name, key);
-            keys.push_back({family, key});
-            oracle.push_back(collatorKey(icu, collator, name));
-        }
-        int mismatches = 0;
-        for (size_t a = 0; a < names.size(); ++a) {
-            for (size_t b = a + 1; b < names.size(); ++b) {
-                const int byOrder = sign(text.compare(names[a], names[b]));
-                bool agree =
-                    oracle[a].empty() || oracle[b].empty() || sign(oracle[a].compare(oracle[b])) == byOrder;
-                if (keys[a].first == keys[b].first) {
-                    const int byKey = sign(keys[a].second.compare(keys[b].second));
-                    agree =
-                        agree && (byKey != 0 ? byKey == byOrder
-                                             : keys[a].first == IcuText::kPrimaryWeightKey || byOrder == 0);
-                }
-                if (!agree && ++mismatches <= 3)
-                    ADD_FAILURE() << locale << ": " << names[a] << " vs " << names[b];
-            }
-        }
-        EXPECT_EQ(mismatches, 0) << locale;
-        icu.functions.ucol_close(collator);
-    }
-
-    // The cheap keys are used where they are exact, and only there.
-    std::string key;
-    EXPECT_EQ(IcuText("en_US").appendSortKey("chata", key), IcuText::kPrimaryWeightKey);
-    EXPECT_EQ(IcuText("en_US").appendSortKey("\xc3\x84rger", key), IcuText::kPrimaryWeightKey);
-    // Turkish: I and i weigh apart.
-    EXPECT_EQ(IcuText("tr_TR").appendSortKey("Title", key), IcuText::kPrimaryWeightKey);
-    EXPECT_EQ(IcuText("cs_CZ").appendSortKey("chata", key), IcuText::kCollationKey);  // "ch" is one letter
-    EXPECT_EQ(IcuText("da_DK").appendSortKey("aarhus", key), IcuText::kCollationKey);
-}
-
-// Without ICU (the program then does not start) nothing fails: names are
-// ordered by their bytes with ASCII letters lowered.
-TEST(IcuText, WithoutIcuOrdersByAsciiLowerCase) {
-    const IcuText text(nullptr, nullptr);
-    std::string lowered;
-    text.appendLower(
-        "\xc3\x84"
-        "Bc\xff",
-        lowered);
-    EXPECT_EQ(lowered,
-              "\xc3\x84"
-              "bc\xff");
-    EXPECT_EQ(text.compare("Beta", "BETA"), 0);
-    EXPECT_LT(text.compare("alpha", "Beta"), 0);
-    const std::vector<std::string_view> names = {"B", "\xc3\x84", "a"};
-    SortKeys keys;
-    text.appendSortKeys(names, keys);
-    EXPECT_EQ(keys.bytes,
-              "b\xc3\x84"
-              "a");
-}
-
-// --- the system's ICU -------------------------------------------------------------
-
-// Of the releases in the folders, the highest whose two libraries load and
-// hold every function under that release's names is taken: the fake release
-// 100 over the system's own, which is taken once the fake is gone. Release
-// 101 (the system's libraries under another number), 200 (no libraries) and
-// 300 (no libicui18n) are passed over, and the failure names the highest.
-TEST(IcuLibrary, TakesTheHighestReleaseThatHasEveryFunction) {
-    ASSERT_TRUE(systemIcu().ok()) << systemIcu().failure().reason;
-    const IcuLibrary& system = systemIcu().value();
-    ASSERT_LT(system.version, 100);
-    TempDir dir;
-    const auto file = [&](const char* library, int version) {
-        return dir.path() + "/" + library + ".so." + std::to_string(version);
+// The order is the locale's alphabet with letter case ignored, accents
+// counting after letters; the C and POSIX locales order as English does,
+// not by code point.
+TEST(NameText, OrderFollowsTheLocaleIgnoringCase) {
+    const std::vector<std::string_view> names = {"Zeta", "\u00D6l", "alpha",         "BETA", "\u00C4rger",
+                                                 "Ohm",  "beta",    "\u00E9t\u00E9", "ete"};
+    const auto sorted = [&](const char* locale) {
+        std::string joined;
+        for (const uint32_t index : NameText(locale).sortedOrder(names))
+            joined.append(names[index]).append(" ");
+        return joined;
     };
-    const auto link = [&](const std::string& target, const char* library, int version) {
-        EXPECT_EQ(symlink(target.c_str(), file(library, version).c_str()), 0) << target;
-    };
-    for (const int version : {system.version, 101, 300}) {
-        for (const char* library : {"libicuuc", "libicui18n"}) {
-            if (version != 300 || library == std::string_view("libicuuc"))
-                link(system.directory + "/" + library + ".so." + std::to_string(system.version), library,
-                     version);
-        }
-    }
-    for (const char* library : {"libicuuc", "libicui18n"}) {
-        link(VX_FAKE_ICU, library, 100);
-        std::ofstream(file(library, 200)) << "not a library";
-    }
-    const std::vector<std::string> directories = {dir.path() + "/missing", dir.path()};
-
-    Result<IcuLibrary> found = loadIcu(directories);
-    ASSERT_TRUE(found.ok()) << found.failure().reason;
-    EXPECT_EQ(found.value().version, 100);
-    EXPECT_EQ(found.value().directory, dir.path());
-
-    for (const char* library : {"libicuuc", "libicui18n"}) std::remove(file(library, 100).c_str());
-    found = loadIcu(directories);
-    ASSERT_TRUE(found.ok()) << found.failure().reason;
-    EXPECT_EQ(found.value().version, system.version);
-    EXPECT_EQ(found.value().functions.u_tolower(U'\u00C4'), U'\u00E4');
-
-    for (const char* library : {"libicuuc", "libicui18n"}) std::remove(file(library, system.version).c_str());
-    found = loadIcu(directories);
-    ASSERT_FALSE(found.ok());
-    EXPECT_NE(found.failure().reason.find("libicui18n.so.300"), std::string::npos) << found.failure().reason;
-    EXPECT_EQ(loadIcu(std::vector<std::string>{dir.path() + "/missing"}).failure().reason, "");
+    const std::string english = "alpha \u00C4rger BETA beta ete \u00E9t\u00E9 Ohm \u00D6l Zeta ";
+    for (const char* locale : {"en_US", "de_DE", "C", "POSIX"}) EXPECT_EQ(sorted(locale), english) << locale;
+    EXPECT_EQ(sorted("sv_SE"), "alpha BETA beta ete \u00E9t\u00E9 Ohm Zeta \u00C4rger \u00D6l ");
+    EXPECT_LT(NameText("ru_RU").compare("\u042F", "a"), 0);  // Russian puts its own letters first
+    EXPECT_EQ(NameText("tr_TR").compare("Beta", "BETA"), 0);
+    EXPECT_NE(NameText("en_US").compare("a\xff", "a"), 0);
 }
 
 }  // namespace

@@ -132,7 +132,7 @@ public:
 
 private:
 #ifndef _WIN32
-    posix::IcuText text_;  // the backend's own rule for the order, in the same locale
+    posix::NameText text_;  // the backend's own rule for the order, in the same locale
 #endif
     std::string gameDirectory_;
 };

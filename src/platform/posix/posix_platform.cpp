@@ -1,6 +1,5 @@
 #include "platform/posix/posix_platform.h"
 
-#include "platform/name_order.h"
 #include "platform/visible_text.h"
 
 #include <dirent.h>
@@ -17,6 +16,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <system_error>
 
@@ -128,9 +128,11 @@ int renameOntoClaim(const std::string& from, const std::string& to) {
 
 namespace {
 
-bool isFolder(const std::string& path) {
+// 0 when `path` is a folder or a link to one, else why it is not.
+int folderError(const std::string& path) {
     struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (stat(path.c_str(), &info) != 0) return errno;
+    return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
 }
 
 constexpr uint32_t kWatchedChanges =
@@ -192,21 +194,18 @@ void PosixPlatform::stopWatching() {
     watch_ = -1;
 }
 
-Result<NativeString> PosixPlatform::ownDirectory() {
-    std::string path(256, '\0');
-    for (;;) {
-        const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
-        if (length < 0) return systemFailure(errno);
-        if (static_cast<size_t>(length) < path.size()) {
-            path.resize(static_cast<size_t>(length));
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
+Result<std::string> ownDirectory() {
+    std::error_code failed;
+    std::string path = std::filesystem::read_symlink("/proc/self/exe", failed);
+    if (failed) return systemFailure(failed.value());
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos) return Failure{path, FailureKind::OwnPathWithoutFolder};
     path.resize(slash == 0 ? 1 : slash);
     return path;
+}
+
+Result<NativeString> PosixPlatform::ownDirectory() {
+    return posix::ownDirectory();
 }
 
 // The subfolders are picked out of the entries while the index is made.
@@ -242,30 +241,20 @@ MaybeFailure PosixPlatform::indexDirectory(const std::string& directory, SeeEntr
         watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         if (watch_ >= 0 && inotify_add_watch(watch_, directory.c_str(), kWatchedChanges) < 0) stopWatching();
     }
-    // The directory's size on disk tells roughly how many entries it holds
-    // and how long their names are, so the index is made large enough once
-    // rather than grown step by step.
-    if (known) {
-        const size_t bytes = std::min<size_t>(static_cast<size_t>(info.st_size), size_t{1} << 27);
-        index_.reserve(bytes / 32, bytes * 2);
-    }
     std::string probe;
-    {
-        NameIndex::Batch batch(index_);
-        for (;;) {
-            errno = 0;
-            const dirent* entry = readdir(dir.get());
-            if (!entry) break;
-            if (isDotOrDotDot(entry->d_name)) continue;
-            const std::string_view name = entry->d_name;
-            lowered_.clear();
-            text_.appendLower(name, lowered_);
-            batch.insert(lowered_, name);
-            alsoSee(dirFd, *entry, std::string_view(lowered_));
-            if (probe.empty() && hasAsciiLetter(name)) probe = name;
-        }
-        if (errno != 0) return systemFailure(errno);
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(dir.get());
+        if (!entry) break;
+        if (isDotOrDotDot(entry->d_name)) continue;
+        const std::string_view name = entry->d_name;
+        lowered_.clear();
+        text_.appendLower(name, lowered_);
+        index_.emplace(lowered_, name);
+        alsoSee(dirFd, *entry, std::string_view(lowered_));
+        if (probe.empty() && hasAsciiLetter(name)) probe = name;
     }
+    if (errno != 0) return systemFailure(errno);
     ignoresCase_ = false;
     if (!probe.empty()) {
         const std::string swapped = swappedAsciiCase(probe);
@@ -310,51 +299,43 @@ MaybeFailure PosixPlatform::updateIndex(const std::string& directory) {
 // ("x.rte" for the folder "X.RTE"), and the file system holds one entry of
 // a name in any letter case: whatever the index holds under that name in any
 // letter case goes with it, and a new entry takes the place of all of them.
-// (Asking the system whether the old name is still there would not do: a
-// FUSE file system keeps answering yes for a second.)
+// Replaying a change the index already shows changes nothing. (Asking the system whether the old name is
+// still there would not do: a FUSE file system keeps answering yes for a second.)
 void PosixPlatform::replay(uint32_t mask, std::string_view name) {
     lowered_.clear();
     text_.appendLower(name, lowered_);
-    std::vector<std::string> gone;
-    if (ignoresCase_) {
-        index_.forEach(lowered_, [&](std::string_view entry) { gone.emplace_back(entry); });
-    } else if (mask & (IN_DELETE | IN_MOVED_FROM)) {
-        gone.emplace_back(name);
-    }
-    for (const std::string& entry : gone) index_.erase(lowered_, entry);
-    if (mask & (IN_CREATE | IN_MOVED_TO)) index_.insert(lowered_, name);
+    auto [entry, last] = index_.equal_range(lowered_);
+    while (entry != last)
+        entry = ignoresCase_ || entry->second == name ? index_.erase(entry) : std::next(entry);
+    if (mask & (IN_CREATE | IN_MOVED_TO)) index_.emplace(lowered_, name);
 }
 
 Result<std::string> PosixPlatform::entryFor(std::string_view name) {
     lowered_.clear();
     text_.appendLower(name, lowered_);
-    std::vector<std::string> matches;
-    bool exact = false;
-    index_.forEach(lowered_, [&](std::string_view match) {
-        exact = exact || match == name;
-        matches.emplace_back(match);
-    });
-    if (exact) return std::string(name);
-    if (matches.empty()) return systemFailure(ENOENT);
-    if (matches.size() > 1) return Failure{{}, FailureKind::AmbiguousSource};
-    return matches.front();
+    const auto [first, last] = index_.equal_range(lowered_);
+    if (first == last) return systemFailure(ENOENT);
+    if (std::any_of(first, last, [&](const auto& entry) { return entry.second == name; }))
+        return std::string(name);
+    if (std::next(first) != last) return Failure{{}, FailureKind::AmbiguousSource};
+    return first->second;
 }
 
 std::string PosixPlatform::otherEntryLike(std::string_view name, std::string_view except,
                                           std::string_view except2) {
     lowered_.clear();
     text_.appendLower(name, lowered_);
-    std::string other;
-    index_.forEach(lowered_, [&](std::string_view entry) {
-        if (other.empty() && entry != except && entry != except2) other = entry;
-    });
-    return other;
+    const auto [first, last] = index_.equal_range(lowered_);
+    const auto other = std::find_if(
+        first, last, [&](const auto& entry) { return entry.second != except && entry.second != except2; });
+    return other == last ? std::string() : other->second;
 }
 
 void PosixPlatform::describeTarget(const std::string& directory, std::string_view to, std::string_view source,
-                                   Failure& failure) {
-    failure.existing = otherEntryLike(to, source);  // the source itself, for a change of letter case only
-    failure.existingIsFolder = !failure.existing.empty() && isFolder(directory + failure.existing);
+                                   Failure& failure, std::string_view claim) {
+    failure.existing =
+        otherEntryLike(to, source, claim);  // the source itself, for a change of letter case only
+    failure.existingIsFolder = !failure.existing.empty() && folderError(directory + failure.existing) == 0;
 }
 
 bool PosixPlatform::isPlainFile(const NativeString& path) {
@@ -369,96 +350,66 @@ Failure refusal(int error) {
     return systemFailure(error);
 }
 
-MaybeFailure refusalOrNothing(int error) {
-    if (error == 0) return std::nullopt;
-    return refusal(error);
-}
-
 }  // namespace
 
 // The game's folders are named without regard to letter case: a source that
 // is not found under its exact name is found under the one name that equals
 // it but for letter case, and the rename is refused when the new name exists
 // in any letter case. The index answers both without reading the directory.
+//
+// Where changes can bypass the watch, the new name is claimed with an empty
+// folder before the directory is read afresh: the claim fails when anything
+// of that very name is there, and it makes a file system that keeps listings
+// for a while (sshfs) read this one anew. A real folder is then renamed onto
+// the claim. Looking the source up by its path would not do: such a file
+// system may still answer from what it knew before.
 MaybeFailure PosixPlatform::renameFolder(const NativeString& directory, NativeStringView from,
                                          NativeStringView to) {
     if (from.empty() || to.empty()) return systemFailure(EINVAL);
-    if (directory == indexed_ && readsAfresh_) return renameReadingAfresh(directory, from, to);
-    if (MaybeFailure failed = updateIndex(directory)) return failed;
+    const std::string target = directory + std::string(to);
+    bool claimed = false;
+    if (directory == indexed_ && readsAfresh_) {
+        claimed = mkdir(target.c_str(), 0700) == 0;
+        if (!claimed && errno != EEXIST) return systemFailure(errno);
+    }
+    const auto unclaim = [&] {
+        if (claimed) rmdir(target.c_str());
+        claimed = false;
+    };
+    if (MaybeFailure failed = updateIndex(directory)) {  // without a watch, a read afresh
+        unclaim();
+        return failed;
+    }
 
     const Result<std::string> source = entryFor(from);
     Failure found{systemFailure(EEXIST).reason, FailureKind::TargetExists};
-    describeTarget(directory, to, source.ok() ? source.value() : std::string(), found);
-    if (!source.ok()) {
+    describeTarget(directory, to, source.ok() ? source.value() : std::string(), found, claimed ? to : "");
+    if (!source.ok() || !found.existing.empty()) {
+        unclaim();
+        if (source.ok()) return found;
         Failure failure = source.failure();
         failure.existing = found.existing;
         failure.existingIsFolder = found.existingIsFolder;
         return failure;
     }
-    if (!found.existing.empty()) return found;
 
     const std::string sourcePath = directory + source.value();
     struct stat info {};
-    if (stat(sourcePath.c_str(), &info) != 0) return systemFailure(errno);
-    if (!S_ISDIR(info.st_mode)) return Failure{systemFailure(ENOTDIR).reason};
-
-    const int error = renameNoReplace(sourcePath, directory + std::string(to));
+    int error = 0;
+    if (claimed && lstat(sourcePath.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        error = renameOntoClaim(sourcePath, target);
+    } else {
+        // A link to a folder, or a name already there in the listing only
+        // as the source itself (a change of letter case where case is
+        // ignored), is renamed as anywhere else.
+        unclaim();
+        if (const int notFolder = folderError(sourcePath)) return systemFailure(notFolder);
+        error = renameNoReplace(sourcePath, target);
+    }
     if (error == 0) return std::nullopt;
     Failure failure = refusal(error);
     if (!updateIndex(directory)) describeTarget(directory, to, source.value(), failure);
     return failure;
-}
-
-// The new name is claimed before the directory is read: the claim fails
-// when anything of that very name is there, and it makes a file system that
-// keeps listings for a while (sshfs) read this one afresh. The listing then
-// tells whether the source is there and whether the new name is taken in
-// another letter case. Looking the source up by its path would not do: such
-// a file system may still answer from what it knew before.
-MaybeFailure PosixPlatform::renameReadingAfresh(const std::string& directory, std::string_view from,
-                                                std::string_view to) {
-    const std::string target = directory + std::string(to);
-    const bool claimed = mkdir(target.c_str(), 0700) == 0;
-    if (!claimed && errno != EEXIST) return systemFailure(errno);
-    const auto unclaim = [&] {
-        if (claimed) rmdir(target.c_str());
-    };
-    if (MaybeFailure failed = indexDirectory(directory)) {
-        unclaim();
-        return failed;
-    }
-    const Result<std::string> source = entryFor(from);
-    const std::string sourceName = source.ok() ? source.value() : std::string();
-    Failure found{systemFailure(EEXIST).reason, FailureKind::TargetExists};
-    found.existing = otherEntryLike(to, sourceName, claimed ? to : std::string_view());
-    found.existingIsFolder = !found.existing.empty() && isFolder(directory + found.existing);
-    if (!source.ok()) {
-        unclaim();
-        Failure failure = source.failure();
-        failure.existing = found.existing;
-        failure.existingIsFolder = found.existingIsFolder;
-        return failure;
-    }
-    if (!found.existing.empty()) {
-        unclaim();
-        return found;
-    }
-
-    const std::string sourcePath = directory + sourceName;
-    struct stat info {};
-    int error = 0;
-    if (lstat(sourcePath.c_str(), &info) != 0) {
-        error = errno;
-    } else if (claimed && S_ISDIR(info.st_mode)) {
-        return refusalOrNothing(renameOntoClaim(sourcePath, target));
-    } else if (!isFolder(sourcePath)) {
-        error = ENOTDIR;
-    }
-    unclaim();
-    if (error != 0) return systemFailure(error);
-    // A link to a folder, or a name already there in the listing only as the
-    // source itself (a change of letter case where case is ignored).
-    return refusalOrNothing(renameNoReplace(sourcePath, target));
 }
 
 namespace {
@@ -601,12 +552,8 @@ void PosixPlatform::appendLower(NativeStringView name, NativeString& out) {
     text_.appendLower(name, out);
 }
 
-// The keys of all the names are made at once, so that they can be short.
 std::vector<uint32_t> PosixPlatform::sortedOrder(std::span<const NativeStringView> names) {
-    SortKeys keys;
-    text_.appendSortKeys(names, keys);
-    return orderByKeys(names, keys,
-                       [this](NativeStringView a, NativeStringView b) { return text_.compare(a, b); });
+    return text_.sortedOrder(names);
 }
 
 }  // namespace vx::posix

@@ -24,10 +24,14 @@
 #pragma once
 
 #include "platform/platform.h"
-#include "platform/posix/icu_text.h"
-#include "platform/posix/name_index.h"
+#include "platform/posix/name_text.h"
+
+#include <unordered_map>
 
 namespace vx::posix {
+
+// The full path of the directory that holds the running program.
+Result<std::string> ownDirectory();
 
 // Returned by renameNoReplace when the file system would not rename a
 // folder onto the empty folder claiming its new name, and offers no other
@@ -91,16 +95,16 @@ private:
     // The first entry equal to `name` but for letter case, other than
     // `except` (names as indexed); empty when there is none.
     std::string otherEntryLike(std::string_view name, std::string_view except, std::string_view except2 = {});
-    // What the index says is called `name` in any letter case, for a
-    // refusal to name.
+    // What the index says is called `to` in any letter case, but for
+    // `source` and `claim`, for a refusal to name.
     void describeTarget(const std::string& directory, std::string_view to, std::string_view source,
-                        Failure& failure);
-    // The rename on a file system that can change behind the watch.
-    MaybeFailure renameReadingAfresh(const std::string& directory, std::string_view from,
-                                     std::string_view to);
+                        Failure& failure, std::string_view claim = {});
 
-    IcuText text_;
-    NameIndex index_;
+    NameText text_;
+    // The indexed directory's entries by their lower cases. Several entries
+    // may share a lower case (a file system that tells letter case apart can
+    // hold "Foo" and "FOO").
+    std::unordered_multimap<std::string, std::string> index_;
     std::string indexed_;  // the directory the index is of, empty for none
     int watch_ = -1;       // inotify descriptor while the directory is watched
     int directoryReads_ = 0;

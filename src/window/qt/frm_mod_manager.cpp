@@ -87,7 +87,6 @@ frmModManager::frmModManager(Platform& platform, QWidget* parent)
     setTabOrder(list1_, command1_);
     setTabOrder(command1_, command2_);
 
-    connect(&model_, &ModListModel::itemCheck, this, &frmModManager::List1_ItemCheck);
     connect(command1_, &QPushButton::clicked, this, &frmModManager::Command1_Click);
     connect(command2_, &QPushButton::clicked, this, &frmModManager::Command2_Click);
 }
@@ -148,10 +147,6 @@ void frmModManager::showBanner() {
         banner = banner.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     banner.setDevicePixelRatio(ratio);
     image1_->setPixmap(banner);
-}
-
-void frmModManager::List1_ItemCheck(int row, bool checked) {
-    mods_.setModEnabled(row, checked);
 }
 
 void frmModManager::Command1_Click() {

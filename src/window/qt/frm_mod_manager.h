@@ -30,7 +30,6 @@ public:
     // ended the process (only a test platform lets this return).
     bool Form_Load();
 
-    void List1_ItemCheck(int row, bool checked);
     void Command1_Click();
     void Command2_Click();
 

@@ -1,7 +1,5 @@
 // deDidAzorovo for Linux: copy the program into Vexmoor's main directory and
 // start it there.
-#include "mods/texts.h"
-#include "platform/posix/icu_library.h"
 #include "window/qt/frm_mod_manager.h"
 #include "window/qt/qt_platform.h"
 
@@ -9,9 +7,6 @@
 
 #include <fcntl.h>
 #include <unistd.h>
-
-#include <filesystem>
-#include <system_error>
 
 #include <QApplication>
 #include <QDir>
@@ -35,20 +30,19 @@ namespace {
 // (A qt.conf or qt6.conf beside the program, which could point Qt's paths
 // into the game folder, is never read: the program carries its own.)
 void keepPluginsOutOfTheGameFolder() {
-    std::error_code failed;
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", failed);
-    if (failed) return;  // the program cannot tell its folder and stops at once
-    const int folder = open(program.parent_path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    const vx::Result<std::string> own = vx::posix::ownDirectory();
+    if (!own.ok()) return;  // the program cannot tell its folder and stops at once
+    const int folder = open(own.value().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (folder < 0) return;
     const QString byDescriptor = QStringLiteral("/proc/self/fd/%1").arg(folder);
-    const QString own = QDir(byDescriptor).canonicalPath();
+    const QString canonical = QDir(byDescriptor).canonicalPath();
 
     const char* const variableName = "QT_PLUGIN_PATH";
     const bool hadVariable = qEnvironmentVariableIsSet(variableName);
     const QByteArray variable = qgetenv(variableName);
     qputenv(variableName, byDescriptor.toLatin1() + (hadVariable ? ":" + variable : QByteArray()));
     QStringList paths = QCoreApplication::libraryPaths();
-    paths.removeAll(own);
+    paths.removeAll(canonical);
     QCoreApplication::setLibraryPaths(paths);
     if (hadVariable) {
         qputenv(variableName, variable);
@@ -74,14 +68,6 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("deDidAzorovo"));
 
     vx::qt::QtPlatform platform;
-    // Mod names are lower-cased and ordered by the system's ICU, of whichever
-    // release it has; without one the program cannot tell duplicates apart.
-    if (const auto& icu = vx::posix::systemIcu(); !icu.ok()) {
-        std::vector<vx::NativeString> directories = vx::posix::systemLibraryDirectories();
-        platform.messageBox(vx::mods::text::icuMissing(directories, icu.failure().reason),
-                            vx::MessageKind::Warning, vx::NativeString(vx::mods::text::kErrorTitle));
-        return 1;
-    }
     vx::qt::frmModManager window(platform);
     if (!window.Form_Load()) return 1;
     platform.setOwner(&window);

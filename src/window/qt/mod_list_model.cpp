@@ -6,7 +6,7 @@
 
 namespace vx::qt {
 
-void ModListModel::setMods(const mods::ModFolders& mods) {
+void ModListModel::setMods(mods::ModFolders& mods) {
     beginResetModel();
     mods_ = &mods;
     endResetModel();
@@ -41,7 +41,7 @@ bool ModListModel::setData(const QModelIndex& index, const QVariant& value, int 
         !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
         return false;
     }
-    emit itemCheck(index.row(), value.toInt() == Qt::Checked);
+    mods_->setModEnabled(index.row(), value.toInt() == Qt::Checked);
     emit dataChanged(index, index, {Qt::CheckStateRole});
     return true;
 }

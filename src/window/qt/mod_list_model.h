@@ -17,13 +17,14 @@ public:
 
     // Shows the rows of `mods` from now on, in place of whatever was shown
     // before: the views are told that the rows were replaced as a whole.
-    void setMods(const mods::ModFolders& mods);
+    void setMods(mods::ModFolders& mods);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
-    // A change of a check box is handed to itemCheck; the row is redrawn
-    // from the list afterwards, whatever the outcome.
+    // A change of a check box (List1_ItemCheck) asks the core to rename the
+    // mod's folder; the row is redrawn from the list afterwards, whatever
+    // the outcome.
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
     // The view's typing search (the start of the shown text, letter case
@@ -32,11 +33,8 @@ public:
     QModelIndexList match(const QModelIndex& start, int role, const QVariant& value, int hits,
                           Qt::MatchFlags flags) const override;
 
-signals:
-    void itemCheck(int row, bool checked);
-
 private:
-    const mods::ModFolders* mods_ = nullptr;
+    mods::ModFolders* mods_ = nullptr;
 };
 
 }  // namespace vx::qt
