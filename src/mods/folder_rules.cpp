@@ -3,10 +3,6 @@
 namespace vx::mods {
 namespace {
 
-NativeChar asciiLower(NativeChar c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<NativeChar>(c - 'A' + 'a') : c;
-}
-
 // `text` equals `lowerAscii` (all lower case) when ASCII letters are folded.
 bool equalsFolded(NativeStringView text, NativeStringView lowerAscii) {
     if (text.size() != lowerAscii.size()) return false;

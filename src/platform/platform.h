@@ -37,6 +37,11 @@ inline constexpr NativeChar kPathSeparator = '/';
 using NativeString = std::basic_string<NativeChar>;
 using NativeStringView = std::basic_string_view<NativeChar>;
 
+// `c`, lowered if it is an ASCII capital letter.
+constexpr NativeChar asciiLower(NativeChar c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<NativeChar>(c - 'A' + 'a') : c;
+}
+
 // What kind of failure a refused rename or program start was, so the caller
 // can name its likely cause. The last five are the program's own refusals,
 // which the caller words.

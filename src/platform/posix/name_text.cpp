@@ -15,8 +15,9 @@ QLocale collationLocale(const char* locale) {
     return chosen.language() == QLocale::C ? QLocale(QLocale::English) : chosen;
 }
 
-QString textOf(std::string_view name) {
-    QString text(static_cast<qsizetype>(name.size()), Qt::Uninitialized);  // never more units than bytes
+// Puts `name` into `text` as UTF-16, reusing its room.
+const QString& textOf(std::string_view name, QString& text) {
+    text.resize(static_cast<qsizetype>(name.size()));  // never more units than bytes
     auto* units = reinterpret_cast<char16_t*>(text.data());
     size_t length = 0;
     for (size_t at = 0; at < name.size();) {
@@ -36,6 +37,10 @@ NameText::NameText(const char* locale) : collator_(collationLocale(locale)) {
 
 void NameText::appendLower(std::string_view name, std::string& out) const {
     for (size_t at = 0; at < name.size();) {
+        if (static_cast<unsigned char>(name[at]) < 0x80) {  // most names are ASCII
+            out += asciiLower(name[at++]);
+            continue;
+        }
         const Utf8Character character = utf8CharacterAt(name, at);
         if (character.valid) {
             // QChar leaves İ as it is, as its full lower case is two
@@ -54,12 +59,14 @@ void NameText::appendLower(std::string_view name, std::string& out) const {
 std::vector<uint32_t> NameText::sortedOrder(std::span<const std::string_view> names) const {
     std::vector<QCollatorSortKey> keys;
     keys.reserve(names.size());
-    for (const std::string_view name : names) keys.push_back(collator_.sortKey(textOf(name)));
+    QString text;
+    for (const std::string_view name : names) keys.push_back(collator_.sortKey(textOf(name, text)));
     return orderByKeys(names, [&keys](uint32_t a, uint32_t b) { return keys[a].compare(keys[b]); });
 }
 
 int NameText::compare(std::string_view a, std::string_view b) const {
-    return collator_.sortKey(textOf(a)).compare(collator_.sortKey(textOf(b)));
+    QString text;
+    return collator_.sortKey(textOf(a, text)).compare(collator_.sortKey(textOf(b, text)));
 }
 
 }  // namespace vx::posix

@@ -241,6 +241,9 @@ MaybeFailure PosixPlatform::indexDirectory(const std::string& directory, SeeEntr
         watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         if (watch_ >= 0 && inotify_add_watch(watch_, directory.c_str(), kWatchedChanges) < 0) stopWatching();
     }
+    // The directory's size on disk tells roughly how many entries it holds,
+    // so the index is made large enough once rather than grown step by step.
+    if (known) index_.reserve(std::min<size_t>(static_cast<size_t>(info.st_size) / 32, size_t{1} << 22));
     std::string probe;
     for (;;) {
         errno = 0;
@@ -250,7 +253,7 @@ MaybeFailure PosixPlatform::indexDirectory(const std::string& directory, SeeEntr
         const std::string_view name = entry->d_name;
         lowered_.clear();
         text_.appendLower(name, lowered_);
-        index_.emplace(lowered_, name);
+        index_.emplace(std::hash<std::string_view>{}(lowered_), name);
         alsoSee(dirFd, *entry, std::string_view(lowered_));
         if (probe.empty() && hasAsciiLetter(name)) probe = name;
     }
@@ -302,33 +305,41 @@ MaybeFailure PosixPlatform::updateIndex(const std::string& directory) {
 // Replaying a change the index already shows changes nothing. (Asking the system whether the old name is
 // still there would not do: a FUSE file system keeps answering yes for a second.)
 void PosixPlatform::replay(uint32_t mask, std::string_view name) {
+    for (const Index::iterator entry : entriesLike(name)) {
+        if (ignoresCase_ || entry->second == name) index_.erase(entry);
+    }
+    if (mask & (IN_CREATE | IN_MOVED_TO)) index_.emplace(std::hash<std::string_view>{}(lowered_), name);
+}
+
+std::vector<PosixPlatform::Index::iterator> PosixPlatform::entriesLike(std::string_view name) {
     lowered_.clear();
     text_.appendLower(name, lowered_);
-    auto [entry, last] = index_.equal_range(lowered_);
-    while (entry != last)
-        entry = ignoresCase_ || entry->second == name ? index_.erase(entry) : std::next(entry);
-    if (mask & (IN_CREATE | IN_MOVED_TO)) index_.emplace(lowered_, name);
+    std::vector<Index::iterator> found;
+    std::string entryLowered;
+    const auto [first, last] = index_.equal_range(std::hash<std::string_view>{}(lowered_));
+    for (auto entry = first; entry != last; ++entry) {
+        entryLowered.clear();
+        text_.appendLower(entry->second, entryLowered);
+        if (entryLowered == lowered_) found.push_back(entry);
+    }
+    return found;
 }
 
 Result<std::string> PosixPlatform::entryFor(std::string_view name) {
-    lowered_.clear();
-    text_.appendLower(name, lowered_);
-    const auto [first, last] = index_.equal_range(lowered_);
-    if (first == last) return systemFailure(ENOENT);
-    if (std::any_of(first, last, [&](const auto& entry) { return entry.second == name; }))
+    const std::vector<Index::iterator> found = entriesLike(name);
+    if (found.empty()) return systemFailure(ENOENT);
+    if (std::any_of(found.begin(), found.end(), [&](Index::iterator entry) { return entry->second == name; }))
         return std::string(name);
-    if (std::next(first) != last) return Failure{{}, FailureKind::AmbiguousSource};
-    return first->second;
+    if (found.size() > 1) return Failure{{}, FailureKind::AmbiguousSource};
+    return found.front()->second;
 }
 
 std::string PosixPlatform::otherEntryLike(std::string_view name, std::string_view except,
                                           std::string_view except2) {
-    lowered_.clear();
-    text_.appendLower(name, lowered_);
-    const auto [first, last] = index_.equal_range(lowered_);
-    const auto other = std::find_if(
-        first, last, [&](const auto& entry) { return entry.second != except && entry.second != except2; });
-    return other == last ? std::string() : other->second;
+    for (const Index::iterator entry : entriesLike(name)) {
+        if (entry->second != except && entry->second != except2) return entry->second;
+    }
+    return {};
 }
 
 void PosixPlatform::describeTarget(const std::string& directory, std::string_view to, std::string_view source,

@@ -101,10 +101,14 @@ private:
                         Failure& failure, std::string_view claim = {});
 
     NameText text_;
-    // The indexed directory's entries by their lower cases. Several entries
-    // may share a lower case (a file system that tells letter case apart can
-    // hold "Foo" and "FOO").
-    std::unordered_multimap<std::string, std::string> index_;
+    // The indexed directory's entries by the hash of their lower cases, which
+    // are made again only for the few entries of the hash looked up. Several
+    // entries may share a lower case (a file system that tells letter case
+    // apart can hold "Foo" and "FOO").
+    using Index = std::unordered_multimap<size_t, std::string>;
+    // The entries equal to `name` but for letter case (lowered_ is its lower case).
+    std::vector<Index::iterator> entriesLike(std::string_view name);
+    Index index_;
     std::string indexed_;  // the directory the index is of, empty for none
     int watch_ = -1;       // inotify descriptor while the directory is watched
     int directoryReads_ = 0;
