@@ -7,7 +7,6 @@
 #include <resource_ids.h>
 
 #include <commctrl.h>
-#include <windowsx.h>
 
 #include <algorithm>
 #include <iterator>
@@ -440,6 +439,25 @@ LRESULT frmModManager::handleNotify(const NMHDR& header) {
 
         case LVN_ODFINDITEMW:
             return findRow(*reinterpret_cast<const NMLVFINDITEMW*>(&header));
+
+        // The list view keeps no boxes of its own, so a click or Space
+        // changes one only through the core. The click on a box also makes
+        // its row current; each click of a double click counts.
+        case NM_CLICK:
+        case NM_DBLCLK: {
+            LVHITTESTINFO hit{};
+            hit.pt = reinterpret_cast<const NMITEMACTIVATE&>(header).ptAction;
+            SendMessageW(list1_, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+            if (hit.iItem < 0 || (hit.flags & LVHT_ONITEM) != LVHT_ONITEMSTATEICON) return 0;
+            SetFocus(list1_);
+            select(hit.iItem);
+            toggle(hit.iItem);
+            return 0;
+        }
+
+        case LVN_KEYDOWN:
+            if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_SPACE) toggle(currentRow());
+            return 0;
     }
     return 0;
 }
@@ -457,16 +475,6 @@ int frmModManager::findRow(const NMLVFINDITEMW& find) const {
         find.lvfi.psz, start,
         (flags & LVFI_PARTIAL) ? mods::ModFolders::Match::Start : mods::ModFolders::Match::Whole);
     return (flags & LVFI_WRAP) || row >= start ? row : -1;
-}
-
-int frmModManager::checkBoxAt(POINT point) const {
-    LVHITTESTINFO hit{};
-    hit.pt = point;
-    SendMessageW(list1_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-    if (hit.iItem < 0 || hit.iItem >= mods_.List1().count() ||
-        (hit.flags & LVHT_ONITEM) != LVHT_ONITEMSTATEICON)
-        return -1;
-    return hit.iItem;
 }
 
 int frmModManager::currentRow() const {
@@ -501,46 +509,18 @@ LRESULT CALLBACK frmModManager::list1Proc(HWND list, UINT message, WPARAM wParam
     return reinterpret_cast<frmModManager*>(self)->handleList1(message, wParam, lParam);
 }
 
-// The list view selects rows, scrolls and finds rows as they are typed by
-// itself. The window takes over what changes a box, so that every change goes
-// through the core: Space on the current row, a click on a row's box, and
-// another program setting a row's state image (as screen readers do).
+// What the list view does not do itself for rows it does not keep: Space
+// held down changes a box once, not back and forth, and finds no row; and
+// another program setting a row's state image (as screen readers do) sets
+// the box through the core.
 LRESULT frmModManager::handleList1(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_KEYDOWN:
-            if (wParam != VK_SPACE) break;
-            // Once per press: holding the key down does not flip the mod back and forth.
-            if (!(lParam & (1 << 30))) toggle(currentRow());
-            return 0;
-
-        case WM_CHAR:
-            if (wParam == L' ') return 0;  // handled as a key above
+            if (wParam == VK_SPACE && (lParam & (1 << 30))) return 0;  // a repeat
             break;
 
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONDBLCLK: {
-            // A press on a box selects its row and takes the focus; the box
-            // changes when the button is released over the same box.
-            const int row = checkBoxAt({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-            pressedBox_ = row;
-            if (row < 0) break;
-            SetFocus(list1_);
-            select(row);
-            SetCapture(list1_);
-            return 0;
-        }
-
-        case WM_LBUTTONUP: {
-            const int pressed = pressedBox_;
-            if (pressed < 0) break;
-            pressedBox_ = -1;
-            if (GetCapture() == list1_) ReleaseCapture();
-            if (checkBoxAt({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}) == pressed) toggle(pressed);
-            return 0;
-        }
-
-        case WM_CAPTURECHANGED:
-            pressedBox_ = -1;
+        case WM_CHAR:
+            if (wParam == L' ') return 0;
             break;
 
         case LVM_SETITEMSTATE:

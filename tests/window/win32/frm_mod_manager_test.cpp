@@ -494,16 +494,17 @@ TEST(FrmModManager, SpaceAndClickOnTheBoxRenameTheFolderAndRedrawTheRow) {
     EXPECT_EQ(s.selectedRow(), s.rowNamed("Foo"));
     EXPECT_TRUE(s.game.isFolder("Foo"));
 
-    // Pressed on one box and released on another: nothing.
-    const RECT from = s.boxRect(s.rowNamed("Foo"));
-    const RECT to = s.boxRect(s.rowNamed("Qux"));
-    SendMessageW(s.list(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.left + 5, from.top + 5));
-    SendMessageW(s.list(), WM_LBUTTONUP, 0, MAKELPARAM(to.left + 5, to.top + 5));
+    // Both clicks of a double click on a box count.
+    const RECT qux = s.boxRect(s.rowNamed("Qux"));
+    const LPARAM onQux = MAKELPARAM((qux.left + qux.right) / 2, (qux.top + qux.bottom) / 2);
+    for (const UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}) {
+        SendMessageW(s.list(), message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, onQux);
+    }
     s.pump();
 
     EXPECT_EQ(s.game.entries(),
               (std::vector<std::string>{"Bar.rte", "Foo", "Qux", "Vexmoor.exe", "base.rte"}));
-    EXPECT_EQ(s.platform.renames.size(), 6u);
+    EXPECT_EQ(s.platform.renames.size(), 8u);
     EXPECT_TRUE(s.platform.messages.empty());
 }
 
