@@ -31,7 +31,9 @@ constexpr UINT kUnchecked = 1;
 constexpr UINT kChecked = 2;
 
 // Room a push button needs around its caption, in 96-DPI pixels on each side:
-// its frame, the focus rectangle and a little air.
+// its frame, the focus rectangle and a little air. It comes on top of the
+// button's ideal size (BCM_GETIDEALSIZE), which under Wine is the caption's
+// alone.
 constexpr int kButtonMarginX = 8;
 constexpr int kButtonMarginY = 4;
 
@@ -359,19 +361,21 @@ void frmModManager::placeControls() {
     const int marginX = scale(kButtonMarginX, dpi_);
     const int marginY = scale(kButtonMarginY, dpi_);
 
-    const HDC dc = GetDC(hwnd_);
-    const HGDIOBJ previousFont = SelectObject(dc, font_);
-    const auto captionRect = [&](size_t i, int width, UINT format) {
-        RECT text{0, 0, width, 0};
-        DrawTextW(dc, kControls[i].caption, -1, &text, DT_CALCRECT | format);
-        return text;
+    // The caption's size as the button measures it in its font: on one line,
+    // or broken into lines `width` wide (the button is left so).
+    const auto captionSize = [](HWND button, int width) {
+        const LONG style = GetWindowLongW(button, GWL_STYLE);
+        SetWindowLongW(button, GWL_STYLE, width ? style | BS_MULTILINE : style & ~BS_MULTILINE);
+        SIZE size{width, 0};
+        SendMessageW(button, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&size));
+        return size;
     };
     int wanted[std::size(kControls)] = {};  // each button's width with its caption on one line
     int wantedByButtons = 0;
     for (size_t i = 0; i < std::size(kControls); ++i) {
         if (kControls[i].anchor == kFixed) continue;
         wanted[i] = std::max<int>(places[i].right - places[i].left,
-                                  captionRect(i, 0, DT_SINGLELINE).right + 2 * marginX);
+                                  captionSize(GetDlgItem(hwnd_, kControls[i].id), 0).cx + 2 * marginX);
         wantedByButtons += wanted[i];
     }
     for (size_t i = 0; i < std::size(kControls); ++i) {
@@ -381,9 +385,9 @@ void frmModManager::placeControls() {
         // The other button keeps what it wants, up to half the room.
         const int others = std::min(wantedByButtons - wanted[i], room - room / 2);
         const int width = std::max<int>(place.right - place.left, std::min(wanted[i], room - others));
-        const bool wraps = width < wanted[i];
-        const RECT caption = captionRect(i, width - 2 * marginX, wraps ? DT_WORDBREAK : DT_SINGLELINE);
-        const int height = std::max<int>(place.bottom - place.top, caption.bottom + 2 * marginY);
+        const SIZE caption =
+            captionSize(GetDlgItem(hwnd_, kControls[i].id), width < wanted[i] ? width - 2 * marginX : 0);
+        const int height = std::max<int>(place.bottom - place.top, caption.cy + 2 * marginY);
         if (anchor == kLeft) {
             place.right = place.left + width;
         } else {
@@ -391,12 +395,7 @@ void frmModManager::placeControls() {
         }
         place.top = place.bottom - height;
         list.bottom = std::min<LONG>(list.bottom, place.top - gap);
-        const HWND button = GetDlgItem(hwnd_, kControls[i].id);
-        const LONG style = GetWindowLongW(button, GWL_STYLE);
-        SetWindowLongW(button, GWL_STYLE, wraps ? style | BS_MULTILINE : style & ~BS_MULTILINE);
     }
-    SelectObject(dc, previousFont);
-    ReleaseDC(hwnd_, dc);
 
     for (size_t i = 0; i < std::size(kControls); ++i) {
         const RECT& place = places[i];
