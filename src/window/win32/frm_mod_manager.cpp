@@ -7,6 +7,7 @@
 #include <resource_ids.h>
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <iterator>
@@ -440,12 +441,14 @@ LRESULT frmModManager::handleNotify(const NMHDR& header) {
             return findRow(*reinterpret_cast<const NMLVFINDITEMW*>(&header));
 
         // The list view keeps no boxes of its own, so a click or Space
-        // changes one only through the core. The click on a box also makes
-        // its row current; each click of a double click counts.
+        // changes one only through the core. A click counts on the box the
+        // button went down on (Wine reports a press on a name that ends on a
+        // box as a click there), and also makes its row current; each click
+        // of a double click counts.
         case NM_CLICK:
         case NM_DBLCLK: {
             LVHITTESTINFO hit{};
-            hit.pt = reinterpret_cast<const NMITEMACTIVATE&>(header).ptAction;
+            hit.pt = pressedAt_;
             SendMessageW(list1_, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
             if (hit.iItem < 0 || (hit.flags & LVHT_ONITEM) != LVHT_ONITEMSTATEICON) return 0;
             SetFocus(list1_);
@@ -511,7 +514,8 @@ LRESULT CALLBACK frmModManager::list1Proc(HWND list, UINT message, WPARAM wParam
 // What the list view does not do itself for rows it does not keep: Space
 // held down changes a box once, not back and forth, and finds no row; and
 // another program setting a row's state image (as screen readers do) sets
-// the box through the core.
+// the box through the core. Where the left button went down is kept for
+// the click that follows.
 LRESULT frmModManager::handleList1(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_KEYDOWN:
@@ -520,6 +524,11 @@ LRESULT frmModManager::handleList1(UINT message, WPARAM wParam, LPARAM lParam) {
 
         case WM_CHAR:
             if (wParam == L' ') return 0;
+            break;
+
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+            pressedAt_ = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
             break;
 
         case LVM_SETITEMSTATE:

@@ -101,6 +101,7 @@ private:
     UINT dpi_ = 96;
     HFONT font_ = nullptr;
     HBITMAP bannerBitmap_ = nullptr;
+    POINT pressedAt_{-1, -1};  // where the left button last went down in List1
 };
 
 }  // namespace vx::win32

@@ -494,6 +494,14 @@ TEST(FrmModManager, SpaceAndClickOnTheBoxRenameTheFolderAndRedrawTheRow) {
     EXPECT_EQ(s.selectedRow(), s.rowNamed("Foo"));
     EXPECT_TRUE(s.game.isFolder("Foo"));
 
+    // A press on a name that ends on a box changes nothing.
+    const RECT from = s.rowRect(s.rowNamed("Foo"));
+    const RECT to = s.boxRect(s.rowNamed("Qux"));
+    SendMessageW(s.list(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.right - 20, from.top + 5));
+    SendMessageW(s.list(), WM_LBUTTONUP, 0, MAKELPARAM(to.left + 5, to.top + 5));
+    s.pump();
+    EXPECT_TRUE(s.game.isFolder("Qux"));
+
     // Both clicks of a double click on a box count.
     const RECT qux = s.boxRect(s.rowNamed("Qux"));
     const LPARAM onQux = MAKELPARAM((qux.left + qux.right) / 2, (qux.top + qux.bottom) / 2);
