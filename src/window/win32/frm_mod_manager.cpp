@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 namespace vx::win32 {
 namespace {
@@ -514,13 +515,23 @@ LRESULT CALLBACK frmModManager::list1Proc(HWND list, UINT message, WPARAM wParam
 // What the list view does not do itself for rows it does not keep: Space
 // held down changes a box once, not back and forth, and finds no row; and
 // another program setting a row's state image (as screen readers do) sets
-// the box through the core. Where the left button went down is kept for
-// the click that follows.
+// the box through the core. A list view may also apply its own toggle of a
+// box it is clicked on or pressed Space on by setting the state image with
+// its own message: while it handles a press, that copy of the change the
+// window makes (NM_CLICK, LVN_KEYDOWN) is not counted again. Where the left
+// button went down is kept for the click.
 LRESULT frmModManager::handleList1(UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto pressed = [&] {
+        const bool outer = std::exchange(handlingPress_, true);
+        const LRESULT result = DefSubclassProc(list1_, message, wParam, lParam);
+        handlingPress_ = outer;
+        return result;
+    };
     switch (message) {
         case WM_KEYDOWN:
-            if (wParam == VK_SPACE && (lParam & (1 << 30))) return 0;  // a repeat
-            break;
+            if (wParam != VK_SPACE) break;
+            if (lParam & (1 << 30)) return 0;  // a repeat
+            return pressed();
 
         case WM_CHAR:
             if (wParam == L' ') return 0;
@@ -529,7 +540,7 @@ LRESULT frmModManager::handleList1(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
             pressedAt_ = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            break;
+            return pressed();
 
         case LVM_SETITEMSTATE:
         case LVM_SETITEMW: {
@@ -538,7 +549,10 @@ LRESULT frmModManager::handleList1(UINT message, WPARAM wParam, LPARAM lParam) {
                 (message == LVM_SETITEMW && !(item->mask & LVIF_STATE))) {
                 break;
             }
-            setStateImage(message == LVM_SETITEMSTATE ? static_cast<int>(wParam) : item->iItem, item->state);
+            if (!handlingPress_) {
+                setStateImage(message == LVM_SETITEMSTATE ? static_cast<int>(wParam) : item->iItem,
+                              item->state);
+            }
             // The rest of the change (selection, focus) is the list view's.
             LVITEMW rest = *item;
             rest.stateMask &= ~LVIS_STATEIMAGEMASK;

@@ -101,7 +101,8 @@ private:
     UINT dpi_ = 96;
     HFONT font_ = nullptr;
     HBITMAP bannerBitmap_ = nullptr;
-    POINT pressedAt_{-1, -1};  // where the left button last went down in List1
+    POINT pressedAt_{-1, -1};     // where the left button last went down in List1
+    bool handlingPress_ = false;  // List1 handles a click or Space
 };
 
 }  // namespace vx::win32

@@ -516,6 +516,37 @@ TEST(FrmModManager, SpaceAndClickOnTheBoxRenameTheFolderAndRedrawTheRow) {
     EXPECT_TRUE(s.platform.messages.empty());
 }
 
+// What a list view that applies its own toggle of a box by message does, at
+// the point it tells the window of the click or the key: it sets the row's
+// state image to the other box, as another program would.
+LRESULT CALLBACK echoToggle(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                            DWORD_PTR list) {
+    const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+    const UINT code = message == WM_NOTIFY ? reinterpret_cast<const NMHDR*>(lParam)->code : 0;
+    if (code == NM_CLICK || code == NM_DBLCLK || code == LVN_KEYDOWN) {
+        const auto listView = reinterpret_cast<HWND>(list);
+        const auto row = static_cast<WPARAM>(SendMessageW(listView, LVM_GETNEXTITEM, -1, LVNI_FOCUSED));
+        LVITEMW item{};
+        item.stateMask = LVIS_STATEIMAGEMASK;
+        item.state =
+            SendMessageW(listView, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK) ^ INDEXTOSTATEIMAGEMASK(3);
+        SendMessageW(listView, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    }
+    return result;
+}
+
+TEST(FrmModManager, AListViewsOwnToggleOfTheBoxItIsClickedOrPressedOnIsNotCountedAgain) {
+    Session s({"Foo", "Bar"});
+    ASSERT_TRUE(s.loaded);
+    SetWindowSubclass(s.hwnd(), echoToggle, 1, reinterpret_cast<DWORD_PTR>(s.list()));
+    s.clickBox(s.rowNamed("Foo"));
+    s.pressSpaceOn(s.rowNamed("Bar"));
+    RemoveWindowSubclass(s.hwnd(), echoToggle, 1);
+    EXPECT_TRUE(s.game.isFolder("Foo.rte"));
+    EXPECT_TRUE(s.game.isFolder("Bar.rte"));
+    EXPECT_EQ(s.platform.renames.size(), 2u);
+}
+
 TEST(FrmModManager, RefusedRenameSaysWhyAndPutsTheBoxBack) {
     Session s({"Foo"});
     ASSERT_TRUE(s.loaded);
