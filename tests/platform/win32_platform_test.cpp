@@ -262,8 +262,9 @@ TEST(Win32Text, SortKeysOrderNamesExactlyAsCompareNamesDoes) {
         std::string all = "kept";
         for (const std::wstring& name : names) {
             const size_t start = all.size();
-            ASSERT_EQ(platform.appendSortKey(name, all), 0) << hex(name);
+            platform.appendSortKey(name, all);
             keys.push_back(all.substr(start));
+            EXPECT_FALSE(keys.back().empty()) << hex(name);
             EXPECT_EQ(keys.back().find('\0'), std::string::npos) << hex(name);
         }
         EXPECT_EQ(all.substr(0, 4), "kept");

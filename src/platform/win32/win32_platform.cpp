@@ -166,27 +166,6 @@ MaybeFailure refuseUnsafeRename(const std::wstring& exactSourcePath, std::wstrin
     return std::nullopt;
 }
 
-// Keys and comparisons that do not depend on the locale, for the case that
-// the system's collation refuses a name (which a valid locale and a length
-// that fits an int rule out): the name's UTF-16 units upper-cased one by
-// one. The keys are those units as big-endian byte pairs, so they order
-// exactly as `compareUpperUnits` does.
-std::wstring upperUnits(std::wstring_view name) {
-    std::wstring upper(name);
-    if (!upper.empty()) CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
-    return upper;
-}
-
-int compareUpperUnits(std::wstring_view a, std::wstring_view b) {
-    const int order = upperUnits(a).compare(upperUnits(b));
-    return order < 0 ? -1 : order > 0 ? 1 : 0;
-}
-
-// Family of the keys the system's collation makes, and of the stand-in keys
-// above, which say nothing about the others.
-constexpr int kCollationKey = 0;
-constexpr int kUpperUnitKey = 1;
-
 // The sort key of a name that carries no weights at all: the separators of
 // the key's four levels and nothing else. The system makes this key for a
 // name of ignorable characters only (a soft hyphen, say), but refuses to make
@@ -380,52 +359,33 @@ void Win32Platform::end() {
 
 // The invariant locale's mapping, without linguistic casing, is the simple
 // one: "I" is "i" in Turkish too. It keeps the length of the text, so the
-// result is written straight into `out`; should the system still ask for
-// more room, it gets it.
+// name is copied into `out` and lowered there.
 void Win32Platform::appendLower(NativeStringView name, NativeString& out) {
-    if (name.empty()) return;
     const size_t start = out.size();
-    if (fitsInt(name.size())) {
-        const int length = static_cast<int>(name.size());
-        out.resize(start + name.size());
-        int written = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, name.data(), length,
-                                    out.data() + start, length, nullptr, nullptr, 0);
-        if (written == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
-            const int needed = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, name.data(), length,
-                                             nullptr, 0, nullptr, nullptr, 0);
-            if (needed > 0) {
-                out.resize(start + static_cast<size_t>(needed));
-                written = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, name.data(), length,
-                                        out.data() + start, needed, nullptr, nullptr, 0);
-            }
-        }
-        if (written > 0) {
-            out.resize(start + static_cast<size_t>(written));
-            return;
-        }
-    }
-    // The system's own lower-casing, which needs no locale and cannot fail.
-    out.resize(start);
     out.append(name);
-    CharLowerBuffW(out.data() + start, static_cast<DWORD>(name.size()));
+    if (name.empty() || !fitsInt(name.size())) return;
+    const int length = static_cast<int>(name.size());
+    LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, name.data(), length, out.data() + start, length,
+                  nullptr, nullptr, 0);
 }
 
 std::vector<uint32_t> Win32Platform::sortedOrder(std::span<const NativeStringView> names) {
     SortKeys keys;
     keys.bytes.reserve(names.size() * 32);
-    for (const NativeStringView name : names) keys.add(appendSortKey(name, keys.bytes));
+    for (const NativeStringView name : names) {
+        appendSortKey(name, keys.bytes);
+        keys.add(0);  // the system's keys are the one family
+    }
     return orderByKeys(names, keys,
                        [this](NativeStringView a, NativeStringView b) { return compareNames(a, b); });
 }
 
 // The order of a sorted list box, which compares its strings the same way.
 int Win32Platform::compareNames(NativeStringView a, NativeStringView b) {
-    if (fitsInt(a.size()) && fitsInt(b.size())) {
-        const int order = CompareStringEx(localeName(), NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
-                                          b.data(), static_cast<int>(b.size()), nullptr, nullptr, 0);
-        if (order != 0) return order - CSTR_EQUAL;
-    }
-    return compareUpperUnits(a, b);
+    if (!fitsInt(a.size()) || !fitsInt(b.size())) return 0;
+    const int order = CompareStringEx(localeName(), NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+                                      b.data(), static_cast<int>(b.size()), nullptr, nullptr, 0);
+    return order == 0 ? 0 : order - CSTR_EQUAL;
 }
 
 // The system's sort keys, made with the same locale and flags as
@@ -435,43 +395,35 @@ int Win32Platform::compareNames(NativeStringView a, NativeStringView b) {
 // many random names by this backend's tests. So all names share one family
 // and the list is sorted by keys alone.
 //
-// Most keys take two bytes per character and a few more; the first try
-// leaves room for three, which saves asking for the size first.
-int Win32Platform::appendSortKey(NativeStringView name, std::string& out) {
+// The system refuses a key only for a locale it does not know, which the
+// constructor drops, or a name too long to count (its key stays empty).
+// Most keys take two bytes
+// per character and a few more; the first try leaves room for three, which
+// saves asking for the size first.
+void Win32Platform::appendSortKey(NativeStringView name, std::string& out) {
     if (name.empty()) {
         out.append(kEmptyKey);
-        return kCollationKey;
+        return;
     }
+    if (!fitsInt(name.size()) || name.size() >= static_cast<size_t>(INT_MAX / 8)) return;
     const size_t start = out.size();
-    if (fitsInt(name.size()) && name.size() < static_cast<size_t>(INT_MAX / 8)) {
-        const int length = static_cast<int>(name.size());
-        const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
-        int room = length * 3 + 8;
-        out.resize(start + static_cast<size_t>(room));
-        // The key is bytes; the function counts the room in bytes here.
-        int written =
-            LCMapStringEx(localeName(), flags, name.data(), length,
-                          reinterpret_cast<wchar_t*>(out.data() + start), room, nullptr, nullptr, 0);
-        if (written == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
-            room = LCMapStringEx(localeName(), flags, name.data(), length, nullptr, 0, nullptr, nullptr, 0);
-            if (room > 0) {
-                out.resize(start + static_cast<size_t>(room));
-                written =
-                    LCMapStringEx(localeName(), flags, name.data(), length,
-                                  reinterpret_cast<wchar_t*>(out.data() + start), room, nullptr, nullptr, 0);
-            }
-        }
-        if (written > 0) {
-            out.resize(start + static_cast<size_t>(written) - 1);  // without the terminating zero
-            return kCollationKey;
+    const int length = static_cast<int>(name.size());
+    const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+    int room = length * 3 + 8;
+    out.resize(start + static_cast<size_t>(room));
+    // The key is bytes; the function counts the room in bytes here.
+    int written = LCMapStringEx(localeName(), flags, name.data(), length,
+                                reinterpret_cast<wchar_t*>(out.data() + start), room, nullptr, nullptr, 0);
+    if (written == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+        room = LCMapStringEx(localeName(), flags, name.data(), length, nullptr, 0, nullptr, nullptr, 0);
+        if (room > 0) {
+            out.resize(start + static_cast<size_t>(room));
+            written =
+                LCMapStringEx(localeName(), flags, name.data(), length,
+                              reinterpret_cast<wchar_t*>(out.data() + start), room, nullptr, nullptr, 0);
         }
     }
-    out.resize(start);
-    for (const wchar_t unit : upperUnits(name)) {
-        out += static_cast<char>(unit >> 8);
-        out += static_cast<char>(unit & 0xFF);
-    }
-    return kUpperUnitKey;
+    out.resize(start + static_cast<size_t>(std::max(written - 1, 0)));  // without the terminating zero
 }
 
 }  // namespace vx::win32

@@ -38,10 +38,10 @@ public:
     std::vector<uint32_t> sortedOrder(std::span<const NativeStringView> names) override;
 
     // Orders two names as a sorted list box does, letter case ignored:
-    // negative, zero or positive. Sort keys (appendSortKey) of the family
-    // kCollationKey compare byte by byte the same way.
+    // negative, zero or positive. Sort keys (appendSortKey) compare byte by
+    // byte the same way.
     int compareNames(NativeStringView a, NativeStringView b);
-    int appendSortKey(NativeStringView name, std::string& out);
+    void appendSortKey(NativeStringView name, std::string& out);
 
     // Message boxes are owned by this window (none until it is set).
     void setOwner(HWND owner) { owner_ = owner; }

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 namespace vx::win32 {
 namespace {
@@ -32,7 +33,9 @@ constexpr UINT kUnchecked = 1;
 constexpr UINT kChecked = 2;
 
 // Room a push button needs around its caption, in 96-DPI pixels on each side:
-// its frame, the focus rectangle and a little air.
+// its frame, the focus rectangle and a little air. It comes on top of the
+// button's ideal size (BCM_GETIDEALSIZE), which under Wine is the caption's
+// alone.
 constexpr int kButtonMarginX = 8;
 constexpr int kButtonMarginY = 4;
 
@@ -360,19 +363,21 @@ void frmModManager::placeControls() {
     const int marginX = scale(kButtonMarginX, dpi_);
     const int marginY = scale(kButtonMarginY, dpi_);
 
-    const HDC dc = GetDC(hwnd_);
-    const HGDIOBJ previousFont = SelectObject(dc, font_);
-    const auto captionRect = [&](size_t i, int width, UINT format) {
-        RECT text{0, 0, width, 0};
-        DrawTextW(dc, kControls[i].caption, -1, &text, DT_CALCRECT | format);
-        return text;
+    // The caption's size as the button measures it in its font: on one line,
+    // or broken into lines `width` wide (the button is left so).
+    const auto captionSize = [](HWND button, int width) {
+        const LONG style = GetWindowLongW(button, GWL_STYLE);
+        SetWindowLongW(button, GWL_STYLE, width ? style | BS_MULTILINE : style & ~BS_MULTILINE);
+        SIZE size{width, 0};
+        SendMessageW(button, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&size));
+        return size;
     };
     int wanted[std::size(kControls)] = {};  // each button's width with its caption on one line
     int wantedByButtons = 0;
     for (size_t i = 0; i < std::size(kControls); ++i) {
         if (kControls[i].anchor == kFixed) continue;
         wanted[i] = std::max<int>(places[i].right - places[i].left,
-                                  captionRect(i, 0, DT_SINGLELINE).right + 2 * marginX);
+                                  captionSize(GetDlgItem(hwnd_, kControls[i].id), 0).cx + 2 * marginX);
         wantedByButtons += wanted[i];
     }
     for (size_t i = 0; i < std::size(kControls); ++i) {
@@ -382,9 +387,9 @@ void frmModManager::placeControls() {
         // The other button keeps what it wants, up to half the room.
         const int others = std::min(wantedByButtons - wanted[i], room - room / 2);
         const int width = std::max<int>(place.right - place.left, std::min(wanted[i], room - others));
-        const bool wraps = width < wanted[i];
-        const RECT caption = captionRect(i, width - 2 * marginX, wraps ? DT_WORDBREAK : DT_SINGLELINE);
-        const int height = std::max<int>(place.bottom - place.top, caption.bottom + 2 * marginY);
+        const SIZE caption =
+            captionSize(GetDlgItem(hwnd_, kControls[i].id), width < wanted[i] ? width - 2 * marginX : 0);
+        const int height = std::max<int>(place.bottom - place.top, caption.cy + 2 * marginY);
         if (anchor == kLeft) {
             place.right = place.left + width;
         } else {
@@ -392,12 +397,7 @@ void frmModManager::placeControls() {
         }
         place.top = place.bottom - height;
         list.bottom = std::min<LONG>(list.bottom, place.top - gap);
-        const HWND button = GetDlgItem(hwnd_, kControls[i].id);
-        const LONG style = GetWindowLongW(button, GWL_STYLE);
-        SetWindowLongW(button, GWL_STYLE, wraps ? style | BS_MULTILINE : style & ~BS_MULTILINE);
     }
-    SelectObject(dc, previousFont);
-    ReleaseDC(hwnd_, dc);
 
     for (size_t i = 0; i < std::size(kControls); ++i) {
         const RECT& place = places[i];
@@ -440,6 +440,27 @@ LRESULT frmModManager::handleNotify(const NMHDR& header) {
 
         case LVN_ODFINDITEMW:
             return findRow(*reinterpret_cast<const NMLVFINDITEMW*>(&header));
+
+        // The list view keeps no boxes of its own, so a click or Space
+        // changes one only through the core. A click counts on the box the
+        // button went down on (Wine reports a press on a name that ends on a
+        // box as a click there), and also makes its row current; each click
+        // of a double click counts.
+        case NM_CLICK:
+        case NM_DBLCLK: {
+            LVHITTESTINFO hit{};
+            hit.pt = pressedAt_;
+            SendMessageW(list1_, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+            if (hit.iItem < 0 || (hit.flags & LVHT_ONITEM) != LVHT_ONITEMSTATEICON) return 0;
+            SetFocus(list1_);
+            select(hit.iItem);
+            toggle(hit.iItem);
+            return 0;
+        }
+
+        case LVN_KEYDOWN:
+            if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_SPACE) toggle(currentRow());
+            return 0;
     }
     return 0;
 }
@@ -457,16 +478,6 @@ int frmModManager::findRow(const NMLVFINDITEMW& find) const {
         find.lvfi.psz, start,
         (flags & LVFI_PARTIAL) ? mods::ModFolders::Match::Start : mods::ModFolders::Match::Whole);
     return (flags & LVFI_WRAP) || row >= start ? row : -1;
-}
-
-int frmModManager::checkBoxAt(POINT point) const {
-    LVHITTESTINFO hit{};
-    hit.pt = point;
-    SendMessageW(list1_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-    if (hit.iItem < 0 || hit.iItem >= mods_.List1().count() ||
-        (hit.flags & LVHT_ONITEM) != LVHT_ONITEMSTATEICON)
-        return -1;
-    return hit.iItem;
 }
 
 int frmModManager::currentRow() const {
@@ -501,47 +512,35 @@ LRESULT CALLBACK frmModManager::list1Proc(HWND list, UINT message, WPARAM wParam
     return reinterpret_cast<frmModManager*>(self)->handleList1(message, wParam, lParam);
 }
 
-// The list view selects rows, scrolls and finds rows as they are typed by
-// itself. The window takes over what changes a box, so that every change goes
-// through the core: Space on the current row, a click on a row's box, and
-// another program setting a row's state image (as screen readers do).
+// What the list view does not do itself for rows it does not keep: Space
+// held down changes a box once, not back and forth, and finds no row; and
+// another program setting a row's state image (as screen readers do) sets
+// the box through the core. A list view may also apply its own toggle of a
+// box it is clicked on or pressed Space on by setting the state image with
+// its own message: while it handles a press, that copy of the change the
+// window makes (NM_CLICK, LVN_KEYDOWN) is not counted again. Where the left
+// button went down is kept for the click.
 LRESULT frmModManager::handleList1(UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto pressed = [&] {
+        const bool outer = std::exchange(handlingPress_, true);
+        const LRESULT result = DefSubclassProc(list1_, message, wParam, lParam);
+        handlingPress_ = outer;
+        return result;
+    };
     switch (message) {
         case WM_KEYDOWN:
             if (wParam != VK_SPACE) break;
-            // Once per press: holding the key down does not flip the mod back and forth.
-            if (!(lParam & (1 << 30))) toggle(currentRow());
-            return 0;
+            if (lParam & (1 << 30)) return 0;  // a repeat
+            return pressed();
 
         case WM_CHAR:
-            if (wParam == L' ') return 0;  // handled as a key above
+            if (wParam == L' ') return 0;
             break;
 
         case WM_LBUTTONDOWN:
-        case WM_LBUTTONDBLCLK: {
-            // A press on a box selects its row and takes the focus; the box
-            // changes when the button is released over the same box.
-            const int row = checkBoxAt({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-            pressedBox_ = row;
-            if (row < 0) break;
-            SetFocus(list1_);
-            select(row);
-            SetCapture(list1_);
-            return 0;
-        }
-
-        case WM_LBUTTONUP: {
-            const int pressed = pressedBox_;
-            if (pressed < 0) break;
-            pressedBox_ = -1;
-            if (GetCapture() == list1_) ReleaseCapture();
-            if (checkBoxAt({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}) == pressed) toggle(pressed);
-            return 0;
-        }
-
-        case WM_CAPTURECHANGED:
-            pressedBox_ = -1;
-            break;
+        case WM_LBUTTONDBLCLK:
+            pressedAt_ = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            return pressed();
 
         case LVM_SETITEMSTATE:
         case LVM_SETITEMW: {
@@ -550,7 +549,10 @@ LRESULT frmModManager::handleList1(UINT message, WPARAM wParam, LPARAM lParam) {
                 (message == LVM_SETITEMW && !(item->mask & LVIF_STATE))) {
                 break;
             }
-            setStateImage(message == LVM_SETITEMSTATE ? static_cast<int>(wParam) : item->iItem, item->state);
+            if (!handlingPress_) {
+                setStateImage(message == LVM_SETITEMSTATE ? static_cast<int>(wParam) : item->iItem,
+                              item->state);
+            }
             // The rest of the change (selection, focus) is the list view's.
             LVITEMW rest = *item;
             rest.stateMask &= ~LVIS_STATEIMAGEMASK;

@@ -82,8 +82,6 @@ private:
     void placeControls();
     void fitColumn();
     LRESULT handleNotify(const NMHDR& header);
-    // The row whose check box is at `point` (List1's client coordinates), or -1.
-    int checkBoxAt(POINT point) const;
     int currentRow() const;
     void select(int row);
     void toggle(int row);
@@ -103,7 +101,8 @@ private:
     UINT dpi_ = 96;
     HFONT font_ = nullptr;
     HBITMAP bannerBitmap_ = nullptr;
-    int pressedBox_ = -1;  // the row whose check box the left button went down on
+    POINT pressedAt_{-1, -1};     // where the left button last went down in List1
+    bool handlingPress_ = false;  // List1 handles a click or Space
 };
 
 }  // namespace vx::win32

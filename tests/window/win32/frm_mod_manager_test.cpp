@@ -494,17 +494,57 @@ TEST(FrmModManager, SpaceAndClickOnTheBoxRenameTheFolderAndRedrawTheRow) {
     EXPECT_EQ(s.selectedRow(), s.rowNamed("Foo"));
     EXPECT_TRUE(s.game.isFolder("Foo"));
 
-    // Pressed on one box and released on another: nothing.
-    const RECT from = s.boxRect(s.rowNamed("Foo"));
+    // A press on a name that ends on a box changes nothing.
+    const RECT from = s.rowRect(s.rowNamed("Foo"));
     const RECT to = s.boxRect(s.rowNamed("Qux"));
-    SendMessageW(s.list(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.left + 5, from.top + 5));
+    SendMessageW(s.list(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.right - 20, from.top + 5));
     SendMessageW(s.list(), WM_LBUTTONUP, 0, MAKELPARAM(to.left + 5, to.top + 5));
+    s.pump();
+    EXPECT_TRUE(s.game.isFolder("Qux"));
+
+    // Both clicks of a double click on a box count.
+    const RECT qux = s.boxRect(s.rowNamed("Qux"));
+    const LPARAM onQux = MAKELPARAM((qux.left + qux.right) / 2, (qux.top + qux.bottom) / 2);
+    for (const UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}) {
+        SendMessageW(s.list(), message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, onQux);
+    }
     s.pump();
 
     EXPECT_EQ(s.game.entries(),
               (std::vector<std::string>{"Bar.rte", "Foo", "Qux", "Vexmoor.exe", "base.rte"}));
-    EXPECT_EQ(s.platform.renames.size(), 6u);
+    EXPECT_EQ(s.platform.renames.size(), 8u);
     EXPECT_TRUE(s.platform.messages.empty());
+}
+
+// What a list view that applies its own toggle of a box by message does, at
+// the point it tells the window of the click or the key: it sets the row's
+// state image to the other box, as another program would.
+LRESULT CALLBACK echoToggle(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                            DWORD_PTR list) {
+    const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+    const UINT code = message == WM_NOTIFY ? reinterpret_cast<const NMHDR*>(lParam)->code : 0;
+    if (code == NM_CLICK || code == NM_DBLCLK || code == LVN_KEYDOWN) {
+        const auto listView = reinterpret_cast<HWND>(list);
+        const auto row = static_cast<WPARAM>(SendMessageW(listView, LVM_GETNEXTITEM, -1, LVNI_FOCUSED));
+        LVITEMW item{};
+        item.stateMask = LVIS_STATEIMAGEMASK;
+        item.state =
+            SendMessageW(listView, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK) ^ INDEXTOSTATEIMAGEMASK(3);
+        SendMessageW(listView, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    }
+    return result;
+}
+
+TEST(FrmModManager, AListViewsOwnToggleOfTheBoxItIsClickedOrPressedOnIsNotCountedAgain) {
+    Session s({"Foo", "Bar"});
+    ASSERT_TRUE(s.loaded);
+    SetWindowSubclass(s.hwnd(), echoToggle, 1, reinterpret_cast<DWORD_PTR>(s.list()));
+    s.clickBox(s.rowNamed("Foo"));
+    s.pressSpaceOn(s.rowNamed("Bar"));
+    RemoveWindowSubclass(s.hwnd(), echoToggle, 1);
+    EXPECT_TRUE(s.game.isFolder("Foo.rte"));
+    EXPECT_TRUE(s.game.isFolder("Bar.rte"));
+    EXPECT_EQ(s.platform.renames.size(), 2u);
 }
 
 TEST(FrmModManager, RefusedRenameSaysWhyAndPutsTheBoxBack) {
