@@ -523,7 +523,9 @@ TEST_F(ModFoldersTest, AfterARefusalTheBoxMatchesTheFolderOnDisk) {
     EXPECT_EQ(platform.messages.size(), 3u);
 }
 
-TEST_F(ModFoldersTest, FolderInUseIsRefusedAndTheProgramGoesOn) {
+// Each cause of a refusal the system reports gets its own remedy; the
+// folder stays as it is and the program goes on.
+TEST_F(ModFoldersTest, RefusalsNameTheirCauseAndTheProgramGoesOn) {
     makeGame(game, {"Foo", "Bar.rte"});
     ASSERT_TRUE(mods.Form_Load());
     platform.failNextRename = "Device or resource busy";
@@ -531,17 +533,38 @@ TEST_F(ModFoldersTest, FolderInUseIsRefusedAndTheProgramGoesOn) {
     mods.setModEnabled(rowOf("Foo"), true);
     EXPECT_FALSE(mods.List1().checked(rowOf("Foo")));
     ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(
-        platform.messages[0].text,
-        "Could not enable the mod \"Foo\".\n\nThe folder \"Foo\" could not be renamed to "
-        "\"Foo.rte\":\nDevice or resource busy\n\nThe folder is in use: close the game and any "
-        "program that has the folder or a file in it open, then try again. The mod was left as it was.");
+    EXPECT_EQ(platform.messages[0].text,
+              "Could not enable the mod \"Foo\".\n\nThe folder \"Foo\" could not be renamed to "
+              "\"Foo.rte\":\nDevice or resource busy\n\nThe folder is in use: close the game and any "
+              "program that has the folder or a file in it open, pause a sync client such as OneDrive, then "
+              "try again. The mod was left as it was.");
+
+    const std::pair<FailureKind, std::vector<std::string>> causes[] = {
+        {FailureKind::UnderProgramFiles, {"in the Program Files folder", "C:\\Games", "as administrator"}},
+#ifdef _WIN32
+        {FailureKind::NoPermission,
+         {"Windows does not let you", "Controlled folder access", "read-only drive"}},
+#else
+        {FailureKind::NoPermission, {"You may not change this folder", "read-only drive"}},
+#endif
+    };
+    for (const auto& [kind, words] : causes) {
+        platform.failNextRename = "Access is denied.";
+        platform.failNextRenameKind = kind;
+        mods.setModEnabled(rowOf("Foo"), true);
+        EXPECT_FALSE(mods.List1().checked(rowOf("Foo")));
+        const std::string& text = platform.messages.back().text;
+        EXPECT_NE(text.find(":\nAccess is denied.\n\n"), std::string::npos) << text;
+        for (const std::string& word : words) EXPECT_NE(text.find(word), std::string::npos) << text;
+    }
+    EXPECT_EQ(platform.messages.size(), 3u);
+    EXPECT_TRUE(game.isFolder("Foo"));
 
     mods.setModEnabled(rowOf("Bar"), false);
     EXPECT_TRUE(game.isFolder("Bar"));
     mods.setModEnabled(rowOf("Foo"), true);
     EXPECT_TRUE(game.isFolder("Foo.rte"));
-    EXPECT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages.size(), 3u);
 }
 
 }  // namespace

@@ -166,6 +166,20 @@ TEST_F(ProgramStartTest, StandInGameReportsTheModsItWouldLoad) {
 
 // --- end and messages ------------------------------------------------------------
 
+// Only folders inside Program Files count, in any letter case, whatever the
+// drive is called.
+TEST(ProgramFiles, HoldsTheFoldersInsideItOnly) {
+    wchar_t folder[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableW(L"ProgramFiles", folder, MAX_PATH);
+    ASSERT_GT(length, 0u);
+    const std::wstring programFiles(folder, length);
+    EXPECT_TRUE(underProgramFiles(programFiles + L"\\Vexmoor\\"));
+    EXPECT_TRUE(underProgramFiles(Win32Platform().lower(programFiles) + L"\\Vexmoor"));
+    EXPECT_FALSE(underProgramFiles(programFiles));
+    EXPECT_FALSE(underProgramFiles(programFiles + L" Games\\Vexmoor\\"));
+    EXPECT_FALSE(underProgramFiles(L"C:\\Games\\Vexmoor\\"));
+}
+
 TEST(End, EndsTheProcessAtOnceWithStatusOne) {
     EXPECT_EXIT(Win32Platform().end(), ::testing::ExitedWithCode(1), "");
 }

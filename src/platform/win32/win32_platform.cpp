@@ -16,12 +16,13 @@ FailureKind kindOf(DWORD error) {
         case ERROR_FILE_EXISTS:
         case ERROR_DIR_NOT_EMPTY:
             return FailureKind::TargetExists;
+        // Access denied may also mean a file in the folder is open: a rename
+        // tells the two apart (accessDeniedKind).
+        case ERROR_ACCESS_DENIED:
         case ERROR_WRITE_PROTECT:
         case ERROR_PRIVILEGE_NOT_HELD:
             return FailureKind::NoPermission;
-        // A folder that a program holds open, or has a file open in, cannot
-        // be renamed: Windows says access is denied.
-        case ERROR_ACCESS_DENIED:
+        // A folder that a program holds open cannot be renamed.
         case ERROR_SHARING_VIOLATION:
         case ERROR_LOCK_VIOLATION:
             return FailureKind::InUse;
@@ -166,6 +167,33 @@ MaybeFailure refuseUnsafeRename(const std::wstring& exactSourcePath, std::wstrin
     return std::nullopt;
 }
 
+// True when this user may open `path` with `rights`: Windows checks the
+// folder's security (and Controlled folder access its protected folders) as
+// for the real change, but nothing is written.
+bool mayOpen(const std::wstring& path, DWORD rights) {
+    const HANDLE handle =
+        CreateFileW(path.c_str(), rights, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return GetLastError() != ERROR_ACCESS_DENIED;
+    CloseHandle(handle);
+    return true;
+}
+
+// Why a rename of the folder `source` in `directory` was refused for want
+// of rights. Windows says access is denied both when this user may not
+// change the folder and when a program has a file open in it; if the user
+// may add folders to `directory` and delete `source`, it is the latter. Under
+// Wine renames follow Unix rules, where open files never stop a rename, so
+// there it always means the former (a read-only mount, the folder's
+// permissions). Under Program Files only administrators may change folders.
+FailureKind accessDeniedKind(DWORD error, const std::wstring& directory, const std::wstring& source) {
+    if (error == ERROR_ACCESS_DENIED && !runningUnderWine() &&
+        mayOpen(exactPath(directory), FILE_ADD_SUBDIRECTORY) && mayOpen(source, DELETE)) {
+        return FailureKind::InUse;
+    }
+    return underProgramFiles(directory) ? FailureKind::UnderProgramFiles : FailureKind::NoPermission;
+}
+
 // Keys and comparisons that do not depend on the locale, for the case that
 // the system's collation refuses a name (which a valid locale and a length
 // that fits an int rule out): the name's UTF-16 units upper-cased one by
@@ -227,6 +255,24 @@ std::wstring systemMessage(DWORD error, std::wstring_view subject) {
         text.replace(at, 2, subject);
     }
     return text;
+}
+
+// The folders Windows names in these variables: Program Files, and on 64-bit
+// Windows its 32-bit twin; a 32-bit program finds the 64-bit one only in
+// ProgramW6432 (the other two both name the 32-bit folder there).
+bool underProgramFiles(std::wstring_view path) {
+    for (const wchar_t* variable : {L"ProgramFiles", L"ProgramFiles(x86)", L"ProgramW6432"}) {
+        wchar_t folder[MAX_PATH];
+        DWORD length = GetEnvironmentVariableW(variable, folder, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) continue;
+        if (folder[length - 1] == L'\\') --length;
+        if (path.size() > length && path[length] == L'\\' &&
+            CompareStringOrdinal(path.data(), static_cast<int>(length), folder, static_cast<int>(length),
+                                 TRUE) == CSTR_EQUAL) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // A locale name the system does not know would make every string function
@@ -328,7 +374,9 @@ MaybeFailure Win32Platform::renameFolder(const NativeString& directory, NativeSt
     // the system says about such a name (with the "\\?\" prefix, often that
     // it is not found) is less to the point.
     if (to.size() > kLongestName) return Failure{systemMessage(ERROR_FILENAME_EXCED_RANGE)};
-    return withTarget(failureOf(error), directory, to);
+    Failure failure = failureOf(error);
+    if (failure.kind == FailureKind::NoPermission) failure.kind = accessDeniedKind(error, directory, source);
+    return withTarget(std::move(failure), directory, to);
 }
 
 // The path goes in as the program to run, so Windows does not search for
