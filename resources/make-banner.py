@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """Draws banner.gif, the "Vexmoor" title shown at the top of the main window,
 and banner@2x.png, the same design drawn at twice the size for screens with
-1.5 or 2 device pixels per pixel.
+1.5 or 2 device pixels per pixel, with banner@2x.gif, that drawing in 256
+colours for the Windows program.
 
 Run from anywhere:   python3 resources/make-banner.py [OUTPUT]
 (OUTPUT defaults to banner.gif next to this script; the double-size
-rendition is written next to it, named like it with "@2x.png".)
+renditions are written next to it, named like it with "@2x.png" and
+"@2x.gif".)
 
 Needs python3 (standard library only), ImageMagick's convert (package
 imagemagick; only used to rasterise the lettering into an 8-bit coverage
@@ -19,7 +21,8 @@ table, no local table, and a Graphic Control Extension marking index 255
 as transparent.  Index 255 is kept out of the picture (the banner sits on
 an opaque white ground); its table entry is white as well.  The double-size
 rendition is an 8-bit RGB PNG of 800 x 200, every length of the design
-(type size, outline, shadow) doubled, with all its colours.  Running the
+(type size, outline, shadow) doubled, with all its colours; banner@2x.gif
+is the same drawing laid out like banner.gif, 800 x 200.  Running the
 script twice gives the same bytes.
 """
 
@@ -286,17 +289,17 @@ def sub_blocks(data):
     return bytes(out)
 
 
-def write_gif(path, indices, palette):
+def write_gif(path, indices, palette, width=WIDTH, height=HEIGHT):
     gif = bytearray(b"GIF89a")
     # Logical screen: global table present, 8-bit colour resolution,
     # unsorted, 2**(7+1) = 256 entries; background is index 0 (white).
-    gif += struct.pack("<HHBBB", WIDTH, HEIGHT, 0xF7, 0, 0)
+    gif += struct.pack("<HHBBB", width, height, 0xF7, 0, 0)
     for r, g, b in palette:
         gif += bytes((r, g, b))
     # Graphic Control Extension: no disposal, transparent flag, index 255.
     gif += bytes((0x21, 0xF9, 0x04, 0x01, 0x00, 0x00, TRANSPARENT, 0x00))
     # One image covering the whole canvas, no local table, not interlaced.
-    gif += b"\x2C" + struct.pack("<HHHHB", 0, 0, WIDTH, HEIGHT, 0x00)
+    gif += b"\x2C" + struct.pack("<HHHHB", 0, 0, width, height, 0x00)
     gif += b"\x08" + sub_blocks(lzw_compress(indices))
     gif += b"\x3B"
     with open(path, "wb") as f:
@@ -337,9 +340,17 @@ def main():
     size = write_gif(path, indices, palette)
     print(f"{path}: {WIDTH}x{HEIGHT}, {used} colours in use, {size} bytes")
 
+    pixels = compose(render_text_mask(2), 2)
     path2x = os.path.splitext(path)[0] + "@2x.png"
-    size = write_png(path2x, compose(render_text_mask(2), 2), WIDTH * 2, HEIGHT * 2)
+    size = write_png(path2x, pixels, WIDTH * 2, HEIGHT * 2)
     print(f"{path2x}: {WIDTH * 2}x{HEIGHT * 2}, {size} bytes")
+
+    palette, used = build_palette(pixels)
+    indices = index_pixels(pixels, palette, used)
+    assert TRANSPARENT not in indices
+    path2x = os.path.splitext(path)[0] + "@2x.gif"
+    size = write_gif(path2x, indices, palette, WIDTH * 2, HEIGHT * 2)
+    print(f"{path2x}: {WIDTH * 2}x{HEIGHT * 2}, {used} colours in use, {size} bytes")
 
 
 if __name__ == "__main__":

@@ -40,14 +40,27 @@ NativeStringView refusedHint(FailureKind kind) {
     switch (kind) {
         case FailureKind::TargetExists:
             return VX_NATIVE("A folder or file of the new name is already there. Rename or remove it first.");
+#ifdef _WIN32
+        case FailureKind::NoPermission:
+            return VX_NATIVE(
+                "Windows does not let you change the game folder: it may be a protected folder (allow this "
+                "program in Windows Security, under Controlled folder access), belong to another user or lie "
+                "on a read-only drive.");
+#else
         case FailureKind::NoPermission:
             return VX_NATIVE(
                 "You may not change this folder: check that you are allowed to rename folders in the game "
                 "folder and that it is not on a read-only drive.");
+#endif
+        case FailureKind::UnderProgramFiles:
+            return VX_NATIVE(
+                "The game is in the Program Files folder, where only administrators may rename folders. "
+                "Move the game to another folder (for example C:\\Games), or start this program as "
+                "administrator (right-click it, then \"Run as administrator\").");
         case FailureKind::InUse:
             return VX_NATIVE(
                 "The folder is in use: close the game and any program that has the folder or a file in it "
-                "open, then try again.");
+                "open, pause a sync client such as OneDrive, then try again.");
         case FailureKind::SourceGone:
             return VX_NATIVE(
                 "The folder is not there any more: another program may have renamed, moved or deleted it.");

@@ -54,6 +54,8 @@ enum class FailureKind {
     NeedsWine,      // a Windows program, and no Wine to start it with
     NotExecutable,  // a program file without permission to execute it
     NoSafeRename,   // the file system cannot rename the folder without the risk of replacing another
+    // Access denied in the Program Files folder, which only administrators may change:
+    UnderProgramFiles,
     // Refused by the program itself:
     OwnPathWithoutFolder,   // the program's own path, given as the reason, names no folder
     AmbiguousSource,        // more than one folder has the name to rename, ignoring letter case

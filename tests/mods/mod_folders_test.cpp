@@ -523,7 +523,9 @@ TEST_F(ModFoldersTest, AfterARefusalTheBoxMatchesTheFolderOnDisk) {
     EXPECT_EQ(platform.messages.size(), 3u);
 }
 
-TEST_F(ModFoldersTest, FolderInUseIsRefusedAndTheProgramGoesOn) {
+// Each cause of a refusal the system reports gets its own remedy; the
+// folder stays as it is and the program goes on.
+TEST_F(ModFoldersTest, RefusalsNameTheirCauseAndTheProgramGoesOn) {
     makeGame(game, {"Foo", "Bar.rte"});
     ASSERT_TRUE(mods.Form_Load());
     platform.failNextRename = "Device or resource busy";
@@ -531,17 +533,27 @@ TEST_F(ModFoldersTest, FolderInUseIsRefusedAndTheProgramGoesOn) {
     mods.setModEnabled(rowOf("Foo"), true);
     EXPECT_FALSE(mods.List1().checked(rowOf("Foo")));
     ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(
-        platform.messages[0].text,
-        "Could not enable the mod \"Foo\".\n\nThe folder \"Foo\" could not be renamed to "
-        "\"Foo.rte\":\nDevice or resource busy\n\nThe folder is in use: close the game and any "
-        "program that has the folder or a file in it open, then try again. The mod was left as it was.");
+    EXPECT_EQ(platform.messages[0].text,
+              "Could not enable the mod \"Foo\".\n\nThe folder \"Foo\" could not be renamed to "
+              "\"Foo.rte\":\nDevice or resource busy\n\nThe folder is in use: close the game and any "
+              "program that has the folder or a file in it open, pause a sync client such as OneDrive, then "
+              "try again. The mod was left as it was.");
+
+    for (const auto& [kind, remedy] :
+         {std::pair{FailureKind::UnderProgramFiles, "start this program as administrator"},
+          {FailureKind::NoPermission, "read-only drive"}}) {
+        platform.failNextRename = "Access is denied.";
+        platform.failNextRenameKind = kind;
+        mods.setModEnabled(rowOf("Foo"), true);
+        EXPECT_NE(platform.messages.back().text.find(remedy), std::string::npos)
+            << platform.messages.back().text;
+    }
 
     mods.setModEnabled(rowOf("Bar"), false);
     EXPECT_TRUE(game.isFolder("Bar"));
     mods.setModEnabled(rowOf("Foo"), true);
     EXPECT_TRUE(game.isFolder("Foo.rte"));
-    EXPECT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages.size(), 3u);
 }
 
 }  // namespace

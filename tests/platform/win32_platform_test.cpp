@@ -166,6 +166,15 @@ TEST_F(ProgramStartTest, StandInGameReportsTheModsItWouldLoad) {
 
 // --- end and messages ------------------------------------------------------------
 
+// Only folders inside Program Files count, in any letter case.
+TEST(ProgramFiles, HoldsTheFoldersInsideItOnly) {
+    wchar_t folder[MAX_PATH];
+    const std::wstring programFiles(folder, GetEnvironmentVariableW(L"ProgramFiles", folder, MAX_PATH));
+    EXPECT_TRUE(underProgramFiles(Win32Platform().lower(programFiles) + L"\\Vexmoor\\"));
+    EXPECT_FALSE(underProgramFiles(programFiles + L" Games\\Vexmoor\\"));
+    EXPECT_FALSE(underProgramFiles(L"C:\\Games\\Vexmoor\\"));
+}
+
 TEST(End, EndsTheProcessAtOnceWithStatusOne) {
     EXPECT_EXIT(Win32Platform().end(), ::testing::ExitedWithCode(1), "");
 }

@@ -16,6 +16,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -211,19 +212,20 @@ TEST(Resources, IconHasAnEightBitAndAThirtyTwoBitSixteenPixelImage) {
     EXPECT_EQ(depths, (std::multiset<int>{8, 32}));
 }
 
-TEST(Resources, BannerIsAFourHundredByHundredGifWithAFullPalette) {
+TEST(Resources, BannersAreGifsOfFourHundredByHundredAndTwiceThatWithAFullPalette) {
     ResourceFile file;
     ASSERT_NE(file.module(), nullptr);
-    const std::string_view gif =
-        file.bytes(MAKEINTRESOURCEW(IDR_BANNER), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
-    ASSERT_GE(gif.size(), 13u);
-    EXPECT_EQ(gif.substr(0, 6), "GIF89a");
-    EXPECT_EQ(word(gif, 6), 400);
-    EXPECT_EQ(word(gif, 8), 100);
-    const auto packed = static_cast<uint8_t>(gif[10]);
-    EXPECT_TRUE(packed & 0x80) << "global colour table";
-    EXPECT_EQ(packed & 0x07, 7) << "of 256 colours";
-    EXPECT_EQ(gif.back(), '\x3B') << "trailer";
+    for (const auto& [id, width, height] : {std::tuple{IDR_BANNER, 400, 100}, {IDR_BANNER_2X, 800, 200}}) {
+        const std::string_view gif = file.bytes(MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+        ASSERT_GE(gif.size(), 13u);
+        EXPECT_EQ(gif.substr(0, 6), "GIF89a");
+        EXPECT_EQ(word(gif, 6), width);
+        EXPECT_EQ(word(gif, 8), height);
+        const auto packed = static_cast<uint8_t>(gif[10]);
+        EXPECT_TRUE(packed & 0x80) << "global colour table";
+        EXPECT_EQ(packed & 0x07, 7) << "of 256 colours";
+        EXPECT_EQ(gif.back(), '\x3B') << "trailer";
+    }
 }
 
 TEST(Resources, ManifestAsksForThemedControlsPerMonitorDpiAndNoElevation) {

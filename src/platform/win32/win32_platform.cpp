@@ -16,12 +16,13 @@ FailureKind kindOf(DWORD error) {
         case ERROR_FILE_EXISTS:
         case ERROR_DIR_NOT_EMPTY:
             return FailureKind::TargetExists;
+        // Access denied may also mean a file in the folder is open: a rename
+        // tells the two apart (accessDeniedKind).
+        case ERROR_ACCESS_DENIED:
         case ERROR_WRITE_PROTECT:
         case ERROR_PRIVILEGE_NOT_HELD:
             return FailureKind::NoPermission;
-        // A folder that a program holds open, or has a file open in, cannot
-        // be renamed: Windows says access is denied.
-        case ERROR_ACCESS_DENIED:
+        // A folder that a program holds open cannot be renamed.
         case ERROR_SHARING_VIOLATION:
         case ERROR_LOCK_VIOLATION:
             return FailureKind::InUse;
@@ -166,6 +167,33 @@ MaybeFailure refuseUnsafeRename(const std::wstring& exactSourcePath, std::wstrin
     return std::nullopt;
 }
 
+// True when this user may open `path` with `rights`: Windows checks them
+// against the folder's security as it would for the change itself, and
+// nothing is written.
+bool mayOpen(const std::wstring& path, DWORD rights) {
+    const HANDLE handle =
+        CreateFileW(path.c_str(), rights, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return GetLastError() != ERROR_ACCESS_DENIED;
+    CloseHandle(handle);
+    return true;
+}
+
+// Why a rename of the folder `source` in `directory` was refused for want
+// of rights. Windows says access is denied both when this user may not
+// change the folder and when a program has a file open in it; if the user
+// may add folders to `directory` and delete `source`, it is the latter. Under
+// Wine renames follow Unix rules, where open files never stop a rename, so
+// there it always means the former (a read-only mount, the folder's
+// permissions). Under Program Files only administrators may change folders.
+FailureKind accessDeniedKind(DWORD error, const std::wstring& directory, const std::wstring& source) {
+    if (error == ERROR_ACCESS_DENIED && !runningUnderWine() &&
+        mayOpen(exactPath(directory), FILE_ADD_SUBDIRECTORY) && mayOpen(source, DELETE)) {
+        return FailureKind::InUse;
+    }
+    return underProgramFiles(directory) ? FailureKind::UnderProgramFiles : FailureKind::NoPermission;
+}
+
 // The sort key of a name that carries no weights at all: the separators of
 // the key's four levels and nothing else. The system makes this key for a
 // name of ignorable characters only (a soft hyphen, say), but refuses to make
@@ -206,6 +234,25 @@ std::wstring systemMessage(DWORD error, std::wstring_view subject) {
         text.replace(at, 2, subject);
     }
     return text;
+}
+
+// Windows names its Program Files folders in the environment: ProgramFiles,
+// and on 64-bit Windows ProgramFiles(x86) for 32-bit programs. A 32-bit
+// program sees both as the 32-bit folder there and finds the 64-bit one only
+// in ProgramW6432, which no known-folder call names for it.
+bool underProgramFiles(std::wstring_view path) {
+    for (const wchar_t* variable : {L"ProgramFiles", L"ProgramFiles(x86)", L"ProgramW6432"}) {
+        wchar_t folder[MAX_PATH];
+        DWORD length = GetEnvironmentVariableW(variable, folder, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) continue;
+        if (folder[length - 1] == L'\\') --length;
+        if (path.size() > length && path[length] == L'\\' &&
+            CompareStringOrdinal(path.data(), static_cast<int>(length), folder, static_cast<int>(length),
+                                 TRUE) == CSTR_EQUAL) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // A locale name the system does not know would make every string function
@@ -307,7 +354,9 @@ MaybeFailure Win32Platform::renameFolder(const NativeString& directory, NativeSt
     // the system says about such a name (with the "\\?\" prefix, often that
     // it is not found) is less to the point.
     if (to.size() > kLongestName) return Failure{systemMessage(ERROR_FILENAME_EXCED_RANGE)};
-    return withTarget(failureOf(error), directory, to);
+    Failure failure = failureOf(error);
+    if (failure.kind == FailureKind::NoPermission) failure.kind = accessDeniedKind(error, directory, source);
+    return withTarget(std::move(failure), directory, to);
 }
 
 // The path goes in as the program to run, so Windows does not search for

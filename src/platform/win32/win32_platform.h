@@ -55,6 +55,10 @@ private:
     HWND owner_ = nullptr;
 };
 
+// True when `path` (a full path) lies in the Program Files folder or its
+// 32-bit twin, where only administrators may change anything.
+bool underProgramFiles(std::wstring_view path);
+
 // The system's description of an error code (FormatMessageW), without the
 // trailing line break; the number itself when the system has no text.
 std::wstring systemMessage(DWORD error);

@@ -18,6 +18,7 @@
 #include <commctrl.h>
 
 #include <memory>
+#include <optional>
 
 namespace vx::win32 {
 
@@ -92,6 +93,7 @@ private:
     HINSTANCE instance_;
     mods::ModFolders mods_;
     Banner banner_;
+    std::optional<Banner> sharpBanner_;  // drawn at twice the size; made when first needed
     HWND hwnd_ = nullptr;
     HWND list1_ = nullptr;
     HWND command1_ = nullptr;

@@ -13,6 +13,8 @@
 #include "support/temp_dir.h"
 #include "support/test_platform.h"
 
+#include <resource_ids.h>
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -383,6 +385,13 @@ TEST(FrmModManager, BannerIsTheGifDrawnOnWhite) {
     EXPECT_LT(white, 9500) << "with the title on it";
 }
 
+// The pixels of a bitmap that Banner::render made.
+std::string bitsOf(HBITMAP bitmap) {
+    BITMAP info{};
+    GetObjectW(bitmap, sizeof info, &info);
+    return std::string(static_cast<const char*>(info.bmBits), info.bmWidthBytes * info.bmHeight);
+}
+
 // Screen readers and other programs read the rows, their boxes and the
 // selection with the list view's standard messages, and set a box by setting
 // its state image; the core does the renaming.
@@ -699,6 +708,11 @@ TEST(FrmModManager, DpiAndFontChangesRescaleControlsRowsAndBannerAndButtonsFitTh
     EXPECT_TRUE(isRect(placeOf(s.window->Image1()), 32, 0, 600, 150));
     EXPECT_EQ(bannerSize().cx, 600);
     EXPECT_EQ(bannerSize().cy, 150);
+    const HBITMAP sharp = Banner(GetModuleHandleW(nullptr), IDR_BANNER_2X).render(600, 150);
+    EXPECT_TRUE(bitsOf(reinterpret_cast<HBITMAP>(
+                    SendMessageW(s.window->Image1(), STM_GETIMAGE, IMAGE_BITMAP, 0))) == bitsOf(sharp))
+        << "from the picture drawn at twice the size";
+    DeleteObject(sharp);
     EXPECT_NEAR(fontHeight(), font96 * 1.5, 1.0);
     EXPECT_GT(rowHeight(), row96);
     GetWindowRect(s.hwnd(), &frame);
