@@ -122,7 +122,9 @@ else
 fi
 libraries=$(ldd "$program" 2>/dev/null) || true
 core=$(awk '$1 == "libQt6Core.so.6" && $3 ~ /^\// { print $3 }' <<<"$libraries")
-if [ -z "$core" ] || grep -q 'libQt6[^ ]* => not found' <<<"$libraries"; then
+if ! command -v ldd >/dev/null; then
+  what=  # nothing to tell by
+elif [ -z "$core" ] || grep -q 'libQt6[^ ]* => not found' <<<"$libraries"; then
   [ "$plugin" = libqxcb ] && what="Qt 6 Widgets" packages=$qt || what="Qt 6 Widgets and $what" packages="$qt $wayland"
 else
   IFS=: read -ra folders <<<"${QT_PLUGIN_PATH:-}"
