@@ -1,10 +1,10 @@
 // The view of the mod list: a QListView that shows whether it has the focus,
 // keeps its frame whole at any scale, and tells assistive technology what
-// each row is. To a screen reader each
-// row is a list item holding one check box, and the keyboard is on the check
-// box: its name, whether it is checked, where it stands in the list, and a
-// Toggle action that changes the box the way Space does. The list items are
-// what screen readers count to tell how many mods the list has.
+// each row is. To a screen reader each row is a list item holding one check
+// box, and the keyboard is on the check box: its name, whether it is
+// checked, where it stands in the list, and a Toggle action that changes the
+// box the way Space does. The list items are what screen readers count to
+// tell how many mods the list has.
 #pragma once
 
 #include <QAccessible>
