@@ -102,3 +102,38 @@ fi
 if command -v gtk-update-icon-cache >/dev/null && [ -f "$data/icons/hicolor/index.theme" ]; then
   gtk-update-icon-cache -q "$data/icons/hicolor" 2>/dev/null || true
 fi
+
+# The program needs Qt 6 Widgets and Qt's plugin for this session's display,
+# Wayland or else X11 (xcb). Qt's plugins lie in qt6/plugins beside its
+# libraries (plugins beside lib in a Qt installed on its own) and in the
+# folders of QT_PLUGIN_PATH. What is missing is named as this distribution
+# packages it; the program is installed all the same.
+ids=$(sed -n 's/^ID\(_LIKE\)\{0,1\}=//p' /etc/os-release 2>/dev/null | tr -d '"' | tr '\n' ' ') || true
+case " $ids " in
+  *" debian "*) get="sudo apt install" qt="libqt6widgets6 qt6-qpa-plugins" x11=qt6-qpa-plugins wayland=qt6-wayland ;;
+  *" fedora "*) get="sudo dnf install" qt=qt6-qtbase-gui x11=qt6-qtbase-gui wayland=qt6-qtwayland ;;
+  *" arch "*) get="sudo pacman -S --needed" qt=qt6-base x11=qt6-base wayland=qt6-wayland ;;
+  *) get= qt= x11= wayland= ;;
+esac
+if [ -n "${WAYLAND_DISPLAY:-}" ] || [ "${XDG_SESSION_TYPE:-}" = wayland ]; then
+  plugin=libqwayland what="Qt's Wayland plugin" packages=$wayland
+else
+  plugin=libqxcb what="Qt's X11 plugin (xcb)" packages=$x11
+fi
+libraries=$(ldd "$program" 2>/dev/null) || true
+core=$(awk '$1 == "libQt6Core.so.6" && $3 ~ /^\// { print $3 }' <<<"$libraries")
+if ! command -v ldd >/dev/null; then
+  what=  # nothing to tell by
+elif [ -z "$core" ] || grep -q 'libQt6[^ ]* => not found' <<<"$libraries"; then
+  [ "$plugin" = libqxcb ] && what="Qt 6 Widgets" packages=$qt || what="Qt 6 Widgets and $what" packages="$qt $wayland"
+else
+  IFS=: read -ra folders <<<"${QT_PLUGIN_PATH:-}"
+  for folder in "${folders[@]}" "${core%/*}/qt6/plugins" "${core%/*}/../plugins"; do
+    ! compgen -G "$folder/platforms/$plugin*.so" >/dev/null || what=
+  done
+fi
+if [ -n "$what" ]; then
+  how="install it with your package manager"
+  [ -z "$get" ] || how="install it with: $get $packages"
+  echo "Not installed: $what, which deDidAzorovo needs here; $how" >&2
+fi

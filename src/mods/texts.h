@@ -78,6 +78,15 @@ inline constexpr NativeStringView kCannotRegisterWindow =
 inline constexpr NativeStringView kCannotCreateWindow = VX_NATIVE("Cannot create the main window");
 NativeString windowFailed(NativeStringView what, NativeStringView reason);
 
+// The Linux program finds no Qt plugin for the display it is to open its
+// window on: which package brings the plugin, on each family of distributions.
+inline constexpr NativeStringView kNoWaylandPlugin = VX_NATIVE(
+    "Qt's Wayland plugin is not installed, and the window cannot open without it: install "
+    "qt6-wayland (Debian, Ubuntu, Arch) or qt6-qtwayland (Fedora).");
+inline constexpr NativeStringView kNoX11Plugin = VX_NATIVE(
+    "Qt's X11 plugin (xcb) is not installed, and the window cannot open without it: install "
+    "qt6-qpa-plugins (Debian, Ubuntu), qt6-qtbase-gui (Fedora) or qt6-base (Arch).");
+
 // A name as a row of the list shows it: characters that would be invisible,
 // would break the line or would turn the text around (control and format
 // characters, the byte-order mark, direction overrides) are shown as visible

@@ -36,7 +36,9 @@ touch "$game/Vexmoor.exe"
 cp "$(command -v sleep)" "$game/deDidAzorovo"
 "$game/deDidAzorovo" 30 &
 busy=$!
-"$package/install.sh" "$game" >/dev/null || fail "install.sh failed on a valid game folder"
+env -u WAYLAND_DISPLAY XDG_SESSION_TYPE=x11 "$package/install.sh" "$game" >/dev/null 2>"$work/stderr" ||
+    fail "install.sh failed on a valid game folder"
+grep -q "Not installed" "$work/stderr" && fail "install.sh finds something missing here: $(cat "$work/stderr")"
 cmp -s "$built" "$game/deDidAzorovo" || fail "the program in the game folder is not the built one"
 [[ -x "$game/deDidAzorovo" ]] || fail "the installed program is not executable"
 compgen -G "$game/.deDidAzorovo.*" >/dev/null && fail "a temporary copy was left in the game folder"
@@ -51,6 +53,19 @@ for size in 16 32 48 64 128 256; do
     width=$(od -An -tu4 --endian=big -j16 -N4 "$icon" 2>/dev/null | tr -d ' ') || true
     [[ "$width" == "$size" ]] || fail "icon $icon: width [$width], expected $size"
 done
+
+# A Wayland session on a system whose Qt has the X11 plugin only (as ldd, standing in, tells where Qt is): the
+# installer names the package that brings the Wayland plugin, and installs the program all the same.
+mkdir -p "$work/bin" "$work/qt/lib/qt6/plugins/platforms" "$work/wayland"
+touch "$work/qt/lib/qt6/plugins/platforms/libqxcb.so"
+printf '#!/bin/sh\necho "\tlibQt6Core.so.6 => %s/qt/lib/libQt6Core.so.6 (0x00007f0000000000)"\n' "$work" >"$work/bin/ldd"
+chmod +x "$work/bin/ldd"
+mkdir -p "$work/wayland/base.rte" && touch "$work/wayland/Vexmoor.exe"
+PATH=$work/bin:$PATH WAYLAND_DISPLAY=wayland-0 "$package/install.sh" "$work/wayland" >/dev/null 2>"$work/stderr" ||
+    fail "install.sh failed where Qt's Wayland plugin is missing"
+grep -Eq "Wayland plugin.*install it with.* qt6-(qt)?wayland$" "$work/stderr" ||
+    fail "a missing Wayland plugin is not named by its package: $(cat "$work/stderr")"
+cmp -s "$built" "$work/wayland/deDidAzorovo" || fail "the program was not installed where the Wayland plugin is missing"
 
 if ((failures)); then echo "$failures check(s) failed" >&2; exit 1; fi
 echo "install.sh: all checks passed"

@@ -1,5 +1,6 @@
 // deDidAzorovo for Linux: copy the program into Vexmoor's main directory and
 // start it there.
+#include "mods/texts.h"
 #include "window/qt/frm_mod_manager.h"
 #include "window/qt/qt_platform.h"
 
@@ -8,8 +9,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include <QApplication>
 #include <QDir>
+#include <QLibraryInfo>
 
 namespace {
 
@@ -52,9 +57,53 @@ void keepPluginsOutOfTheGameFolder() {
     close(folder);
 }
 
+// Where Qt will find no plugin for the display, the first line on standard
+// error names the package that brings one; Qt's own lines follow, and it
+// ends. Qt tries the platforms QT_QPA_PLATFORM names (";" between them,
+// options after a ":"), or else Wayland in a Wayland session and then X11
+// (xcb), which also needs an X display. It looks for them in the
+// "platforms" folders of QT_PLUGIN_PATH and its own plugin folder, and in
+// QT_QPA_PLATFORM_PLUGIN_PATH.
+void nameThePlatformPackageIfNoneIsThere() {
+    QStringList platforms;
+    for (const QString& entry : qEnvironmentVariable("QT_QPA_PLATFORM").split(u';', Qt::SkipEmptyParts))
+        platforms << entry.section(u':', 0, 0);
+    if (platforms.isEmpty()) {
+        if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland")
+            platforms << QStringLiteral("wayland");
+        platforms << QStringLiteral("xcb");
+    }
+    QStringList folders = qEnvironmentVariable("QT_PLUGIN_PATH").split(u':', Qt::SkipEmptyParts);
+    folders << QLibraryInfo::path(QLibraryInfo::PluginsPath);
+    for (QString& folder : folders) folder += QStringLiteral("/platforms");
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM_PLUGIN_PATH"))
+        folders << qEnvironmentVariable("QT_QPA_PLATFORM_PLUGIN_PATH");
+    const auto installed = [&folders](const QString& platform) {
+        return std::any_of(folders.cbegin(), folders.cend(), [&platform](const QString& folder) {
+            return !QDir(folder, "libq" + platform + "*.so", QDir::NoSort, QDir::Files).isEmpty(QDir::Files);
+        });
+    };
+
+    vx::NativeStringView missing;
+    for (const QString& platform : platforms) {
+        if (!installed(platform)) {
+            if (missing.empty() && platform.startsWith(u"wayland"))
+                missing = vx::mods::text::kNoWaylandPlugin;
+            if (missing.empty() && platform == u"xcb") missing = vx::mods::text::kNoX11Plugin;
+        } else if (platform != u"xcb" || qEnvironmentVariableIsSet("DISPLAY")) {
+            return;  // this one can load
+        }
+    }
+    if (missing.empty()) return;
+    const vx::NativeString line =
+        vx::NativeString(vx::mods::text::kProgramTitle) + ": " + vx::NativeString(missing) + "\n";
+    std::fputs(line.c_str(), stderr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    nameThePlatformPackageIfNoneIsThere();
     keepPluginsOutOfTheGameFolder();
     // The program reads no command line, and neither does Qt: it gets the
     // program's name only, so no option can restyle or redirect it.

@@ -4,6 +4,7 @@
 #include "window/qt/display_text.h"
 
 #include <QAccessibleWidget>
+#include <QPainter>
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <QTimer>
@@ -193,8 +194,17 @@ QAccessibleInterface* accessibleFactory(const QString& /*className*/, QObject* o
 
 // The factory goes in before anything can ask for this view's accessible
 // object; Qt keeps one copy of it however many views are made.
-ModListView::ModListView(QWidget* parent) : QListView(parent) {
+//
+// The frame is one pixel wide around the rows' area. At a fractional scale
+// (150%) the edges of that area fall inside a screen pixel, and the rows'
+// area, rounded out to whole pixels, paints over the one row of pixels the
+// bottom edge was drawn on. So a widget without a background that mouse
+// events pass through lies over the whole view and draws the frame again,
+// after the rows.
+ModListView::ModListView(QWidget* parent) : QListView(parent), frame_(new QWidget(this)) {
     QAccessible::installFactory(accessibleFactory);
+    frame_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    frame_->installEventFilter(this);
 }
 
 ModListView::~ModListView() {
@@ -256,6 +266,18 @@ void ModListView::focusInEvent(QFocusEvent* event) {
 void ModListView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QAbstractItemView::currentChanged(current, previous);
     if (hasFocus() && current.isValid()) announceFocus(current.row());
+}
+
+void ModListView::resizeEvent(QResizeEvent* event) {
+    QListView::resizeEvent(event);
+    frame_->setGeometry(rect());
+}
+
+bool ModListView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != frame_ || event->type() != QEvent::Paint) return QListView::eventFilter(watched, event);
+    QPainter painter(frame_);
+    drawFrame(&painter);
+    return true;
 }
 
 void ModListView::initViewItemOption(QStyleOptionViewItem* option) const {

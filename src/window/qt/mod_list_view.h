@@ -1,9 +1,10 @@
-// The view of the mod list: a QListView that shows whether it has the focus
-// and tells assistive technology what each row is. To a screen reader each
-// row is a list item holding one check box, and the keyboard is on the check
-// box: its name, whether it is checked, where it stands in the list, and a
-// Toggle action that changes the box the way Space does. The list items are
-// what screen readers count to tell how many mods the list has.
+// The view of the mod list: a QListView that shows whether it has the focus,
+// keeps its frame whole at any scale, and tells assistive technology what
+// each row is. To a screen reader each row is a list item holding one check
+// box, and the keyboard is on the check box: its name, whether it is
+// checked, where it stands in the list, and a Toggle action that changes the
+// box the way Space does. The list items are what screen readers count to
+// tell how many mods the list has.
 #pragma once
 
 #include <QAccessible>
@@ -33,6 +34,8 @@ protected:
     void initViewItemOption(QStyleOptionViewItem* option) const override;
     void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                      const QList<int>& roles = {}) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QAccessibleInterface* rowPart(int row, bool box);
@@ -40,6 +43,7 @@ private:
     // Tells a screen reader that the keyboard is on the check box of `row`.
     void announceFocus(int row);
 
+    QWidget* frame_;  // draws the frame again, above the rows
     QHash<int, QAccessible::Id> itemIds_;
     QHash<int, QAccessible::Id> boxIds_;
 };

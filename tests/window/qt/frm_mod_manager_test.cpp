@@ -172,6 +172,24 @@ private slots:
         QCOMPARE(w.Command2()->accessibleName(), QStringLiteral("About..."));
     }
 
+    // At 125% to 175% the list's edges fall inside screen pixels; its frame is
+    // drawn whole all the same, above the rows.
+    void listFrameIsWholeAtEveryScale() {
+        Session s({"Mod"});
+        QListView* list = s.window->List1();
+        for (const qreal ratio : {1.0, 1.25, 1.5, 1.75, 2.0}) {
+            QPixmap pixmap((QSizeF(list->size()) * ratio).toSize());
+            pixmap.setDevicePixelRatio(ratio);
+            list->render(&pixmap);
+            const QImage image = pixmap.toImage();
+            const int x = image.width() / 2, bottom = image.height() - 1;
+            const QRgb frame = image.pixel(x, 0);  // the top edge
+            QVERIFY(frame != image.pixel(x, bottom / 2));
+            QVERIFY2(image.pixel(x, bottom) == frame || image.pixel(x, bottom - 1) == frame,
+                     qPrintable(QStringLiteral("no bottom edge at %1").arg(ratio)));
+        }
+    }
+
     void buttonsGrowWithALargeFontFromTheirAnchoredEdges() {
         Session s({"Mod"});
         frmModManager& w = *s.window;
