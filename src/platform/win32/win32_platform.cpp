@@ -419,14 +419,19 @@ void Win32Platform::appendLower(NativeStringView name, NativeString& out) {
 }
 
 std::vector<uint32_t> Win32Platform::sortedOrder(std::span<const NativeStringView> names) {
-    SortKeys keys;
-    keys.bytes.reserve(names.size() * 32);
+    std::string keys;  // one after another, each ending where `ends` says
+    std::vector<size_t> ends;
+    keys.reserve(names.size() * 32);
+    ends.reserve(names.size());
     for (const NativeStringView name : names) {
-        appendSortKey(name, keys.bytes);
-        keys.add(0);  // the system's keys are the one family
+        appendSortKey(name, keys);
+        ends.push_back(keys.size());
     }
-    return orderByKeys(names, keys,
-                       [this](NativeStringView a, NativeStringView b) { return compareNames(a, b); });
+    const auto key = [&](uint32_t i) {
+        const size_t begin = i == 0 ? 0 : ends[i - 1];
+        return std::string_view(keys).substr(begin, ends[i] - begin);
+    };
+    return orderByKeys(names, [&](uint32_t a, uint32_t b) { return key(a).compare(key(b)); });
 }
 
 // The order of a sorted list box, which compares its strings the same way.
