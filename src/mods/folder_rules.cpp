@@ -34,10 +34,7 @@ bool stillEnabledWhenDisabled(NativeStringView modName) {
 }
 
 NativeString enabledName(NativeStringView modName) {
-    NativeString name;
-    name.reserve(modName.size() + kEnabledSuffix.size());
-    name.append(modName).append(kEnabledSuffix);
-    return name;
+    return NativeString(modName).append(kEnabledSuffix);
 }
 
 }  // namespace vx::mods

@@ -1,6 +1,5 @@
 #include "mods/mod_folders.h"
 
-#include "mods/commands.h"
 #include "mods/folder_rules.h"
 #include "mods/texts.h"
 
@@ -49,8 +48,12 @@ std::optional<NativeString> readFolders(const NameList& folders, FoundMods& mods
 
 ModFolders::ModFolders(Platform& platform) : platform_(platform) {}
 
-bool ModFolders::fatal(NativeStringView message) {
+void ModFolders::warn(NativeStringView message) {
     platform_.messageBox(NativeString(message), MessageKind::Warning, NativeString(text::kErrorTitle));
+}
+
+bool ModFolders::fatal(NativeStringView message) {
+    warn(message);
     platform_.end();
     return false;
 }
@@ -85,8 +88,7 @@ void ModFolders::setModEnabled(int row, bool enabled) {
 
     const NativeString& name = list_.text(row);
     if (!enabled && stillEnabledWhenDisabled(name)) {
-        platform_.messageBox(text::cannotDisableNested(name, enabledName(name), disabledName(name)),
-                             MessageKind::Warning, NativeString(text::kErrorTitle));
+        warn(text::cannotDisableNested(name, enabledName(name), disabledName(name)));
         return;
     }
     const NativeString from = enabled ? disabledName(name) : enabledName(name);
@@ -99,11 +101,12 @@ void ModFolders::setModEnabled(int row, bool enabled) {
 }
 
 void ModFolders::launchGame() {
-    mods::launchGame(platform_, gamePath_);
+    const NativeString program = gamePath_ + NativeString(kProgramFile);
+    if (MaybeFailure refused = platform_.startProgram(program)) warn(text::launchFailed(program, *refused));
 }
 
 void ModFolders::showAbout() {
-    mods::showAbout(platform_);
+    platform_.messageBox(text::about(), MessageKind::Information, NativeString(text::kAboutTitle));
 }
 
 // Each row's text is made and lowered as it is looked at: a search runs
@@ -127,17 +130,14 @@ int ModFolders::findRow(NativeStringView typed, int start, Match match) const {
 void ModFolders::showRefusal(int row, bool enabled, const NativeString& from, const NativeString& to,
                              const Failure& refused) {
     const NativeString& name = list_.text(row);
-    const NativeString error(text::kErrorTitle);
     if (refused.kind != FailureKind::SourceGone) {
-        platform_.messageBox(text::renameRefused(name, enabled, from, to, refused), MessageKind::Warning,
-                             error);
+        warn(text::renameRefused(name, enabled, from, to, refused));
     } else if (refused.existingIsFolder) {
         list_.setChecked(row, enabled);
         platform_.messageBox(text::alreadyInState(name, enabled), MessageKind::Information,
                              NativeString(text::kProgramTitle));
     } else {
-        platform_.messageBox(text::folderGone(name, disabledName(name), enabledName(name)),
-                             MessageKind::Warning, error);
+        warn(text::folderGone(name, disabledName(name), enabledName(name)));
     }
 }
 

@@ -39,9 +39,12 @@ public:
     // or when the flag already is `enabled`.
     void setModEnabled(int row, bool enabled);
 
-    // Launch: starts the game's program file (mods::launchGame).
+    // Launch: starts the game's program file, gamePath + "Vexmoor.exe", and
+    // returns without waiting for it. When it cannot be started, the user is
+    // told why and the program goes on.
     void launchGame();
-    // About: shows the About box (mods::showAbout).
+    // About: shows the About box (title "About...", information icon, one OK
+    // button).
     void showAbout();
 
     // How typed text is held against a row: as the start of its text, or as
@@ -61,6 +64,8 @@ public:
     [[nodiscard]] const ModList& List1() const { return list_; }
 
 private:
+    // An Error box with `message`; fatal ends the process after it.
+    void warn(NativeStringView message);
     bool fatal(NativeStringView message);
     void showRefusal(int row, bool enabled, const NativeString& from, const NativeString& to,
                      const Failure& refused);

@@ -58,11 +58,15 @@ bool isInvisible(char32_t c) {
 
 constexpr char kDigits[] = "0123456789ABCDEF";
 
+// Appends `value` as `digits` hexadecimal digits.
+void appendHex(NativeString& out, char32_t value, int digits) {
+    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
+        out += static_cast<NativeChar>(kDigits[(value >> shift) & 0xF]);
+}
+
 void appendCodeName(NativeString& out, char32_t c) {
     out += VX_NATIVE("<U+");
-    int digits = c > 0xFFFF ? 5 : 4;
-    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
-        out += static_cast<NativeChar>(kDigits[(c >> shift) & 0xF]);
+    appendHex(out, c, c > 0xFFFF ? 5 : 4);
     out += VX_NATIVE('>');
 }
 
@@ -90,24 +94,19 @@ NativeString terminalText(NativeStringView text) {
     NativeString shown;
     shown.reserve(text.size());
     for (size_t at = 0; at < text.size();) {
-        if (text[at] == VX_NATIVE('\n')) {
-            shown += VX_NATIVE('\n');
-            ++at;
-            continue;
-        }
         const TextCharacter character = characterAt(text, at);
-        if (character.valid) {
+        at += character.units.size();
+        if (character.valid && character.codePoint == '\n') {
+            shown += VX_NATIVE('\n');
+        } else if (character.valid) {
             appendVisible(shown, character);
         } else {
             for (const NativeChar unit : character.units) {
-                const auto value = static_cast<std::make_unsigned_t<NativeChar>>(unit);
                 shown += VX_NATIVE("<0x");
-                for (int shift = static_cast<int>(sizeof(NativeChar)) * 8 - 4; shift >= 0; shift -= 4)
-                    shown += static_cast<NativeChar>(kDigits[(value >> shift) & 0xF]);
+                appendHex(shown, static_cast<std::make_unsigned_t<NativeChar>>(unit), sizeof(NativeChar) * 2);
                 shown += VX_NATIVE('>');
             }
         }
-        at += character.units.size();
     }
     return shown;
 }

@@ -1,4 +1,4 @@
-#include "mods/commands.h"
+#include "mods/mod_folders.h"
 #include "mods/texts.h"
 
 #include "support/native.h"
@@ -20,10 +20,17 @@ class CommandsTest : public ::testing::Test {
 protected:
     TempDir game;
     TestPlatform platform{game.path()};
+    ModFolders mods{platform};
+
+    // The game's folders made and scanned.
+    void load(const std::vector<std::string>& folders) {
+        makeGame(game, folders);
+        ASSERT_TRUE(mods.Form_Load());
+    }
 };
 
 TEST_F(CommandsTest, AboutIsOneInformationBoxOfTwelveLines) {
-    showAbout(platform);
+    mods.showAbout();
     ASSERT_EQ(platform.messages.size(), 1u);
     EXPECT_EQ(platform.messages[0].title, "About...");
     EXPECT_EQ(platform.messages[0].kind, MessageKind::Information);
@@ -45,9 +52,9 @@ TEST_F(CommandsTest, AboutIsOneInformationBoxOfTwelveLines) {
 }
 
 TEST_F(CommandsTest, LaunchStartsTheGamesProgramFile) {
-    makeGame(game, {"Alpha.rte", "Beta", "Gamma.RTE"});
+    load({"Alpha.rte", "Beta", "Gamma.RTE"});
     testing::installStandIn(game, VX_STAND_IN_GAME);
-    launchGame(platform, N(game.path() + kSep));
+    mods.launchGame();
     EXPECT_EQ(platform.started, std::vector<std::string>{game / "Vexmoor.exe"});
     EXPECT_TRUE(platform.messages.empty());
     EXPECT_EQ(testing::loadedMods(game), "Alpha.rte\nGamma.RTE\n");
@@ -63,10 +70,10 @@ const std::string kNotFound = "No such file or directory";
 #endif
 
 TEST_F(CommandsTest, LaunchFailureIsShownWithTheReasonOrRemedy) {
-    makeGame(game, {});
-    launchGame(platform, N(game.path() + kSep));
+    load({});
+    mods.launchGame();
     game.remove("Vexmoor.exe");
-    launchGame(platform, N(game.path() + kSep));
+    mods.launchGame();
 
     const std::string program = game / "Vexmoor.exe";
     EXPECT_EQ(platform.started, (std::vector<std::string>{program, program}));

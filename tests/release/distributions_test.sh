@@ -4,7 +4,7 @@
 # the installed program started there. On a normal game it must start and keep running until stopped
 # (offscreen); on a game with the duplicate pair Foo and foo.rte it must say so on standard error and exit
 # with 1 once its box is answered (on the virtual display, where the box can be answered), which takes
-# ICU's lower-casing. Debian 13 is a minimal root with only the packages a player has, made once with
+# the lower-casing of that release's QtCore. Debian 13 is a minimal root with only the packages a player has, made once with
 # debootstrap under build/ and reused afterwards; the program runs in it through chroot.
 # Needs root, an X display (xvfb-run) and xdotool. Usage: tests/release/distributions_test.sh TARBALL
 set -euo pipefail
@@ -32,7 +32,7 @@ if [[ ! -e "$root/.complete" ]]; then
     rm -rf --one-file-system "$partial" "$root"
     echo "Making a Debian 13 root in ${root#"$PWD"/} (once)"
     start=$SECONDS
-    debootstrap --variant=minbase --include=libqt6widgets6,qt6-qpa-plugins,libicu76 trixie "$partial" \
+    debootstrap --variant=minbase --include=libqt6widgets6,qt6-qpa-plugins trixie "$partial" \
         http://deb.debian.org/debian >"$PWD/build/debian13-root.log" 2>&1 ||
         { tail -n 20 "$PWD/build/debian13-root.log" >&2; echo "debootstrap failed" >&2; exit 1; }
     mv "$partial" "$root"

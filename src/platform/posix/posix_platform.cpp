@@ -53,10 +53,6 @@ struct DirCloser {
 };
 using Dir = std::unique_ptr<DIR, DirCloser>;
 
-bool isDotOrDotDot(const char* name) {
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
-
 // A directory entry is a subfolder when it is a directory or a symbolic link
 // to one: the game follows links when it loads its mods, so a linked mod is
 // as real as any other. Where the file system does not report the entry's
@@ -211,10 +207,7 @@ Result<NativeString> PosixPlatform::ownDirectory() {
 // The subfolders are picked out of the entries while the index is made.
 Result<NameList> PosixPlatform::subfolders(const NativeString& directory) {
     NameList names;
-    const auto list = [&names](int dirFd, const dirent& entry, std::string_view lowered) {
-        if (isSubfolder(dirFd, entry)) names.add(entry.d_name, lowered);
-    };
-    if (MaybeFailure failed = indexDirectory(directory, list)) return *failed;
+    if (MaybeFailure failed = indexDirectory(directory, &names)) return *failed;
     return names;
 }
 
@@ -223,8 +216,7 @@ Result<NameList> PosixPlatform::subfolders(const NativeString& directory) {
 // changes nothing or brings the index up to date. Whether the file system
 // ignores letter case is seen from one entry: its name with the letter case
 // of its ASCII letters turned around is found, yet is no entry of its own.
-template <class SeeEntry>
-MaybeFailure PosixPlatform::indexDirectory(const std::string& directory, SeeEntry&& alsoSee) {
+MaybeFailure PosixPlatform::indexDirectory(const std::string& directory, NameList* subfolders) {
     ++directoryReads_;
     stopWatching();
     indexed_.clear();
@@ -249,12 +241,12 @@ MaybeFailure PosixPlatform::indexDirectory(const std::string& directory, SeeEntr
         errno = 0;
         const dirent* entry = readdir(dir.get());
         if (!entry) break;
-        if (isDotOrDotDot(entry->d_name)) continue;
         const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
         lowered_.clear();
         text_.appendLower(name, lowered_);
         index_.emplace(std::hash<std::string_view>{}(lowered_), name);
-        alsoSee(dirFd, *entry, std::string_view(lowered_));
+        if (subfolders && isSubfolder(dirFd, *entry)) subfolders->add(name, lowered_);
         if (probe.empty() && hasAsciiLetter(name)) probe = name;
     }
     if (errno != 0) return systemFailure(errno);
@@ -267,10 +259,6 @@ MaybeFailure PosixPlatform::indexDirectory(const std::string& directory, SeeEntr
     }
     indexed_ = directory;
     return std::nullopt;
-}
-
-MaybeFailure PosixPlatform::indexDirectory(const std::string& directory) {
-    return indexDirectory(directory, [](int, const dirent&, std::string_view) {});
 }
 
 // Replays the changes the watch saw since the last look. When the system

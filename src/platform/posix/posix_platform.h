@@ -78,12 +78,9 @@ public:
 
 private:
     // Reads `directory` whole into a fresh index, watching it from before the
-    // read on, and hands each entry read to `alsoSee(dirFd, entry, lowered)`
-    // (the listing of subfolders is made in the same pass).
-    template <class SeeEntry>
-    MaybeFailure indexDirectory(const std::string& directory, SeeEntry&& alsoSee);
-    // The same for the index alone.
-    MaybeFailure indexDirectory(const std::string& directory);
+    // read on; the listing of its subfolders, when asked for, is made in the
+    // same pass.
+    MaybeFailure indexDirectory(const std::string& directory, NameList* subfolders = nullptr);
     // Brings the index up to date for `directory`.
     MaybeFailure updateIndex(const std::string& directory);
     void stopWatching();
