@@ -1,5 +1,5 @@
-// Reading and writing UTF-16, the form of names on Windows and of the text
-// ICU takes: a code point past U+FFFF is written as a pair of surrogates; a
+// Reading and writing UTF-16, the form of names on Windows and of Qt's
+// text: a code point past U+FFFF is written as a pair of surrogates; a
 // surrogate that is not part of such a pair is no character and counts as
 // one unit on its own.
 #pragma once
