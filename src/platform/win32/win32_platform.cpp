@@ -116,10 +116,6 @@ bool runningUnderWine() {
     return wine;
 }
 
-// Wine shows a Unix name that is not valid UTF-8 with U+FFFD (the
-// replacement character) in place of each bad byte.
-constexpr wchar_t kReplacementCharacter = 0xFFFD;
-
 // True when `name` holds a character that no Windows file name may hold: the
 // separators \ and /, the characters : * ? " < > | and the control
 // characters. A Linux name may hold all of them but the /, and Wine lists
@@ -134,15 +130,13 @@ bool holdsForbiddenCharacter(std::wstring_view name) {
 // Renames that would do harm under Wine, refused before anything is touched.
 // A name that Windows forbids would reach outside its folder. A Unix symbolic
 // link shows as a reparse point there, and Wine renames the folder it points
-// to, not the link (Windows renames a link itself). A name Wine could not
-// convert would be written back with the replacement characters, and its
-// real bytes would be lost.
+// to, not the link (Windows renames a link itself). Wine shows a Unix name
+// that is not valid UTF-8 with U+FFFD (the replacement character) in place
+// of each bad byte; it would be written back so, and its real bytes lost.
 MaybeFailure refuseUnsafeRename(const std::wstring& exactSourcePath, std::wstring_view name) {
     if (!runningUnderWine()) return std::nullopt;
     if (holdsForbiddenCharacter(name)) return Failure{{}, FailureKind::NameWindowsCannotHold};
-    if (name.find(kReplacementCharacter) != std::wstring_view::npos) {
-        return Failure{{}, FailureKind::NameWineCannotKeep};
-    }
+    if (name.find(L'\uFFFD') != std::wstring_view::npos) return Failure{{}, FailureKind::NameWineCannotKeep};
     const DWORD attributes = GetFileAttributesW(exactSourcePath.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         return Failure{{}, FailureKind::LinkUnderWine};
