@@ -37,6 +37,16 @@ inline std::wstring systemLocale(const char* locale) {
     }
     return name;
 }
+
+// Orders two names as CompareStringEx does in `locale` (empty: the user's
+// own), letter case ignored: negative, zero or positive. The backend's sort
+// keys must order names the same way.
+inline int compareNames(const wchar_t* locale, NativeStringView a, NativeStringView b) {
+    const int order = CompareStringEx(*locale ? locale : LOCALE_NAME_USER_DEFAULT, NORM_IGNORECASE, a.data(),
+                                      static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
+                                      nullptr, nullptr, 0);
+    return order == 0 ? 0 : order - CSTR_EQUAL;
+}
 #else
 using SystemPlatform = posix::PosixPlatform;
 
@@ -70,7 +80,9 @@ public:
     // every platform), so results do not depend on the machine's settings.
     explicit TestPlatform(std::string gameDirectory, const char* locale = "en_US")
         : SystemPlatform(systemLocale(locale)),
-#ifndef _WIN32
+#ifdef _WIN32
+          locale_(systemLocale(locale)),
+#else
           text_(locale),
 #endif
           gameDirectory_(std::move(gameDirectory)) {
@@ -80,7 +92,7 @@ public:
     // zero or positive.
     int compareNames(NativeStringView a, NativeStringView b) {
 #ifdef _WIN32
-        return SystemPlatform::compareNames(a, b);
+        return testing::compareNames(locale_.c_str(), a, b);
 #else
         return text_.compare(a, b);
 #endif
@@ -131,7 +143,9 @@ public:
     int ends = 0;
 
 private:
-#ifndef _WIN32
+#ifdef _WIN32
+    std::wstring locale_;  // the same as the backend's
+#else
     posix::NameText text_;  // the backend's own rule for the order, in the same locale
 #endif
     std::string gameDirectory_;

@@ -34,12 +34,8 @@ FailureKind kindOf(DWORD error) {
     }
 }
 
-Failure failureOf(DWORD error) {
+Failure failureOf(DWORD error = GetLastError()) {
     return Failure{systemMessage(error), kindOf(error)};
-}
-
-Failure lastFailure() {
-    return failureOf(GetLastError());
 }
 
 // The system's string functions take lengths as int. Names never come near
@@ -82,44 +78,31 @@ std::wstring exactPath(const std::wstring& path) {
     return L"\\\\?\\UNC\\" + path.substr(2);
 }
 
-// The entry of `directory` called `name` in any letter case, named as the
-// file system keeps it, and whether it is a folder; an empty name when there
-// is none. Asked for one exact name, Wine on a file system that ignores
+// A refusal of a rename to `to`, with the entry of `directory` called that in
+// any letter case, named as the file system keeps it, and whether it is a
+// folder. Asked for one exact name, Wine on a file system that ignores
 // letter case (exFAT) answers with the name as asked; a search pattern,
 // here the name with a wildcard for its last character, makes it read the
 // names from disk. The names found are then compared as the file system
 // compares them. (Names never hold the wildcards * and ?.)
-struct FoundEntry {
-    std::wstring name;
-    bool folder = false;
-};
-
-FoundEntry findEntry(const std::wstring& directory, std::wstring_view name) {
-    size_t kept = name.empty() ? 0 : name.size() - 1;
-    if (kept > 0 && name[kept] >= 0xDC00 && name[kept] <= 0xDFFF) --kept;  // a whole surrogate pair
-    const std::wstring pattern = exactPath(directory + std::wstring(name.substr(0, kept))) + L"*";
+Failure withTarget(Failure failure, const std::wstring& directory, std::wstring_view to) {
+    size_t kept = to.empty() ? 0 : to.size() - 1;
+    if (kept > 0 && to[kept] >= 0xDC00 && to[kept] <= 0xDFFF) --kept;  // a whole surrogate pair
+    const std::wstring pattern = exactPath(directory + std::wstring(to.substr(0, kept))) + L"*";
     WIN32_FIND_DATAW entry;
     HANDLE search =
         FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
-    if (search == INVALID_HANDLE_VALUE || !fitsInt(name.size())) return {};
-    FoundEntry found;
+    if (search == INVALID_HANDLE_VALUE || !fitsInt(to.size())) return failure;
     do {
         const std::wstring_view candidate = entry.cFileName;
-        if (CompareStringOrdinal(candidate.data(), static_cast<int>(candidate.size()), name.data(),
-                                 static_cast<int>(name.size()), TRUE) == CSTR_EQUAL) {
-            found = {entry.cFileName, (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0};
+        if (CompareStringOrdinal(candidate.data(), static_cast<int>(candidate.size()), to.data(),
+                                 static_cast<int>(to.size()), TRUE) == CSTR_EQUAL) {
+            failure.existing = entry.cFileName;
+            failure.existingIsFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
             break;
         }
     } while (FindNextFileW(search, &entry));
     FindClose(search);
-    return found;
-}
-
-// A refusal of a rename to `to`, with what is called that in any letter case.
-Failure withTarget(Failure failure, const std::wstring& directory, std::wstring_view to) {
-    FoundEntry found = findEntry(directory, to);
-    failure.existing = std::move(found.name);
-    failure.existingIsFolder = found.folder;
     return failure;
 }
 
@@ -132,10 +115,6 @@ bool runningUnderWine() {
     }();
     return wine;
 }
-
-// Wine shows a Unix name that is not valid UTF-8 with U+FFFD (the
-// replacement character) in place of each bad byte.
-constexpr wchar_t kReplacementCharacter = 0xFFFD;
 
 // True when `name` holds a character that no Windows file name may hold: the
 // separators \ and /, the characters : * ? " < > | and the control
@@ -151,15 +130,13 @@ bool holdsForbiddenCharacter(std::wstring_view name) {
 // Renames that would do harm under Wine, refused before anything is touched.
 // A name that Windows forbids would reach outside its folder. A Unix symbolic
 // link shows as a reparse point there, and Wine renames the folder it points
-// to, not the link (Windows renames a link itself). A name Wine could not
-// convert would be written back with the replacement characters, and its
-// real bytes would be lost.
+// to, not the link (Windows renames a link itself). Wine shows a Unix name
+// that is not valid UTF-8 with U+FFFD (the replacement character) in place
+// of each bad byte; it would be written back so, and its real bytes lost.
 MaybeFailure refuseUnsafeRename(const std::wstring& exactSourcePath, std::wstring_view name) {
     if (!runningUnderWine()) return std::nullopt;
     if (holdsForbiddenCharacter(name)) return Failure{{}, FailureKind::NameWindowsCannotHold};
-    if (name.find(kReplacementCharacter) != std::wstring_view::npos) {
-        return Failure{{}, FailureKind::NameWineCannotKeep};
-    }
+    if (name.find(L'\uFFFD') != std::wstring_view::npos) return Failure{{}, FailureKind::NameWineCannotKeep};
     const DWORD attributes = GetFileAttributesW(exactSourcePath.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         return Failure{{}, FailureKind::LinkUnderWine};
@@ -272,7 +249,7 @@ Result<NativeString> Win32Platform::ownDirectory() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return lastFailure();
+        if (length == 0) return failureOf();
         if (length < path.size()) {
             path.resize(length);
             break;
@@ -309,7 +286,7 @@ Result<NameList> Win32Platform::subfolders(const NativeString& directory) {
     if (search == INVALID_HANDLE_VALUE) {
         // Only a drive's root can hold nothing at all, not even "." and "..".
         if (GetLastError() == ERROR_FILE_NOT_FOUND) return names;
-        return lastFailure();
+        return failureOf();
     }
     do {
         const wchar_t* name = entry.cFileName;
@@ -345,7 +322,7 @@ MaybeFailure Win32Platform::renameFolder(const NativeString& directory, NativeSt
     const std::wstring target = exactPath(directory + NativeString(to));
     if (MaybeFailure refused = refuseUnsafeRename(source, from)) return refused;
     const DWORD attributes = GetFileAttributesW(source.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return withTarget(lastFailure(), directory, to);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return withTarget(failureOf(), directory, to);
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return Failure{systemMessage(ERROR_DIRECTORY)};
     if (MoveFileExW(source.c_str(), target.c_str(), 0)) return std::nullopt;
 
@@ -434,26 +411,18 @@ std::vector<uint32_t> Win32Platform::sortedOrder(std::span<const NativeStringVie
     return orderByKeys(names, [&](uint32_t a, uint32_t b) { return key(a).compare(key(b)); });
 }
 
-// The order of a sorted list box, which compares its strings the same way.
-int Win32Platform::compareNames(NativeStringView a, NativeStringView b) {
-    if (!fitsInt(a.size()) || !fitsInt(b.size())) return 0;
-    const int order = CompareStringEx(localeName(), NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
-                                      b.data(), static_cast<int>(b.size()), nullptr, nullptr, 0);
-    return order == 0 ? 0 : order - CSTR_EQUAL;
-}
-
-// The system's sort keys, made with the same locale and flags as
-// compareNames, compare byte by byte exactly as CompareStringEx compares the
-// names: Windows derives both from the same weights, hyphens and
-// apostrophes included (they count only after everything else). Checked on
-// many random names by this backend's tests. So all names share one family
-// and the list is sorted by keys alone.
+// The system's sort keys, made with NORM_IGNORECASE in the platform's locale,
+// compare byte by byte exactly as CompareStringEx with that locale and flag
+// compares the names, which is how a sorted list box orders them: Windows
+// derives both from the same weights, hyphens and apostrophes included (they
+// count only after everything else). Checked on many random names by this
+// backend's tests. So all names share one family and the list is sorted by
+// keys alone.
 //
 // The system refuses a key only for a locale it does not know, which the
 // constructor drops, or a name too long to count (its key stays empty).
-// Most keys take two bytes
-// per character and a few more; the first try leaves room for three, which
-// saves asking for the size first.
+// Most keys take two bytes per character and a few more; the first try
+// leaves room for three, which saves asking for the size first.
 void Win32Platform::appendSortKey(NativeStringView name, std::string& out) {
     if (name.empty()) {
         out.append(kEmptyKey);
@@ -462,20 +431,17 @@ void Win32Platform::appendSortKey(NativeStringView name, std::string& out) {
     if (!fitsInt(name.size()) || name.size() >= static_cast<size_t>(INT_MAX / 8)) return;
     const size_t start = out.size();
     const int length = static_cast<int>(name.size());
-    const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
-    int room = length * 3 + 8;
-    out.resize(start + static_cast<size_t>(room));
-    // The key is bytes; the function counts the room in bytes here.
-    int written = LCMapStringEx(localeName(), flags, name.data(), length,
-                                reinterpret_cast<wchar_t*>(out.data() + start), room, nullptr, nullptr, 0);
+    // The key is bytes; the function counts the room in bytes here. Without
+    // room it says how much the key needs.
+    const auto makeKey = [&](int room) {
+        out.resize(start + static_cast<size_t>(room));
+        return LCMapStringEx(localeName(), LCMAP_SORTKEY | NORM_IGNORECASE, name.data(), length,
+                             room ? reinterpret_cast<wchar_t*>(out.data() + start) : nullptr, room, nullptr,
+                             nullptr, 0);
+    };
+    int written = makeKey(length * 3 + 8);
     if (written == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
-        room = LCMapStringEx(localeName(), flags, name.data(), length, nullptr, 0, nullptr, nullptr, 0);
-        if (room > 0) {
-            out.resize(start + static_cast<size_t>(room));
-            written =
-                LCMapStringEx(localeName(), flags, name.data(), length,
-                              reinterpret_cast<wchar_t*>(out.data() + start), room, nullptr, nullptr, 0);
-        }
+        if (const int needed = makeKey(0)) written = makeKey(needed);
     }
     out.resize(start + static_cast<size_t>(std::max(written - 1, 0)));  // without the terminating zero
 }

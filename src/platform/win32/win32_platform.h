@@ -37,10 +37,8 @@ public:
     void appendLower(NativeStringView name, NativeString& out) override;
     std::vector<uint32_t> sortedOrder(std::span<const NativeStringView> names) override;
 
-    // Orders two names as a sorted list box does, letter case ignored:
-    // negative, zero or positive. Sort keys (appendSortKey) compare byte by
-    // byte the same way.
-    int compareNames(NativeStringView a, NativeStringView b);
+    // Appends the name's sort key, by which sortedOrder orders names as a
+    // sorted list box does, letter case ignored: keys compare byte by byte.
     void appendSortKey(NativeStringView name, std::string& out);
 
     // Message boxes are owned by this window (none until it is set).

@@ -6,8 +6,6 @@
 #include <ocidl.h>
 #include <olectl.h>
 
-#include <cstring>
-
 namespace vx::win32 {
 namespace {
 
@@ -20,49 +18,19 @@ using CoUninitializeFn = void(WINAPI*)();
 using CreateStreamOnHGlobalFn = HRESULT(WINAPI*)(HGLOBAL, BOOL, IStream**);
 using OleLoadPictureFn = HRESULT(WINAPI*)(IStream*, LONG, BOOL, REFIID, void**);
 
-// OLE may hand GIF decoding to a COM object (Wine does), so COM must be
-// running on this thread while the picture is loaded.
-class ComScope {
-public:
-    ComScope() {
-        const auto initialize = systemFunction<CoInitializeExFn>(L"ole32.dll", "CoInitializeEx");
-        uninitialize_ = systemFunction<CoUninitializeFn>(L"ole32.dll", "CoUninitialize");
-        started_ = initialize && uninitialize_ && SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED));
-    }
-    ~ComScope() {
-        if (started_) uninitialize_();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    CoUninitializeFn uninitialize_ = nullptr;
-    bool started_ = false;
-};
-
-// The resource's bytes in a stream over a copy of them in movable memory,
-// which is what CreateStreamOnHGlobal needs; the stream frees the copy.
+// The resource's bytes in a stream of their own; null when there are none.
 IStream* streamOfResource(HMODULE module, int id) {
     const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
     if (!found) return nullptr;
     const DWORD size = SizeofResource(module, found);
     const HGLOBAL resource = LoadResource(module, found);
     const void* bytes = resource ? LockResource(resource) : nullptr;
-    if (!bytes || size == 0) return nullptr;
-
-    const HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
-    if (!copy) return nullptr;
-    void* target = GlobalLock(copy);
-    if (!target) {
-        GlobalFree(copy);
-        return nullptr;
-    }
-    std::memcpy(target, bytes, size);
-    GlobalUnlock(copy);
     const auto createStream = systemFunction<CreateStreamOnHGlobalFn>(L"ole32.dll", "CreateStreamOnHGlobal");
     IStream* stream = nullptr;
-    if (!createStream || FAILED(createStream(copy, TRUE, &stream))) {
-        GlobalFree(copy);
+    if (!bytes || size == 0 || !createStream || FAILED(createStream(nullptr, TRUE, &stream))) return nullptr;
+    // The picture is read from where the stream stands: its start.
+    if (FAILED(stream->Write(bytes, size, nullptr)) || FAILED(stream->Seek({}, STREAM_SEEK_SET, nullptr))) {
+        stream->Release();
         return nullptr;
     }
     return stream;
@@ -70,16 +38,21 @@ IStream* streamOfResource(HMODULE module, int id) {
 
 }  // namespace
 
+// OLE may hand GIF decoding to a COM object (Wine does), so COM runs on this
+// thread while the picture is loaded.
 Banner::Banner(HMODULE module, int id) {
-    ComScope com;
-    IStream* stream = streamOfResource(module, id);
-    if (!stream) return;
+    const auto initialize = systemFunction<CoInitializeExFn>(L"ole32.dll", "CoInitializeEx");
+    const auto uninitialize = systemFunction<CoUninitializeFn>(L"ole32.dll", "CoUninitialize");
+    const bool started =
+        initialize && uninitialize && SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED));
     const auto loadPicture = systemFunction<OleLoadPictureFn>(L"oleaut32.dll", "OleLoadPicture");
-    void* picture = nullptr;
-    if (loadPicture && SUCCEEDED(loadPicture(stream, 0, FALSE, IID_IPicture, &picture))) {
-        picture_ = static_cast<IPicture*>(picture);
+    if (IStream* stream = loadPicture ? streamOfResource(module, id) : nullptr) {
+        void* picture = nullptr;
+        if (SUCCEEDED(loadPicture(stream, 0, FALSE, IID_IPicture, &picture)))
+            picture_ = static_cast<IPicture*>(picture);
+        stream->Release();
     }
-    stream->Release();
+    if (started) uninitialize();
 }
 
 Banner::~Banner() {

@@ -7,24 +7,18 @@
 
 #include <windows.h>
 
-namespace {
-
-// DLLs that are loaded while the program runs come from the system directory
-// only, never from the program's own directory: that is the game's folder,
-// which holds whatever players unpack into it. (Under Wine every lookup there
-// also costs a scan of all the mod folders.) Windows 7 without its 2011
-// loader update lacks the call and keeps the classic search order.
-void loadLibrariesFromSystemOnly() {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+    // DLLs that are loaded while the program runs come from the system
+    // directory only, never from the program's own directory: that is the
+    // game's folder, which holds whatever players unpack into it. (Under Wine
+    // every lookup there also costs a scan of all the mod folders.) Windows 7
+    // without its 2011 loader update lacks the call and keeps the classic
+    // search order.
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
     const auto set =
         vx::win32::systemFunction<SetDefaultDllDirectoriesFn>(L"kernel32.dll", "SetDefaultDllDirectories");
     if (set) set(LOAD_LIBRARY_SEARCH_SYSTEM32);
-}
 
-}  // namespace
-
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
-    loadLibrariesFromSystemOnly();
     vx::win32::Win32Platform platform;
     auto created = vx::win32::frmModManager::create(platform, instance);
     if (!created.ok()) {
