@@ -33,9 +33,6 @@ QAccessibleInterface* accessibleFactory(const QString& /*className*/, QObject* o
 QPushButton* makeButton(NativeStringView caption, QWidget* parent) {
     auto* button = new QPushButton(displayText(caption), parent);
     button->setAccessibleName(displayText(mods::text::withoutAccessKey(caption)));
-    // Enter and Esc press no button unless the button itself has the focus.
-    button->setAutoDefault(false);
-    button->setDefault(false);
     return button;
 }
 
@@ -87,8 +84,8 @@ frmModManager::frmModManager(Platform& platform, QWidget* parent)
     setTabOrder(list1_, command1_);
     setTabOrder(command1_, command2_);
 
-    connect(command1_, &QPushButton::clicked, this, &frmModManager::Command1_Click);
-    connect(command2_, &QPushButton::clicked, this, &frmModManager::Command2_Click);
+    connect(command1_, &QPushButton::clicked, this, [this] { mods_.launchGame(); });
+    connect(command2_, &QPushButton::clicked, this, [this] { mods_.showAbout(); });
 }
 
 bool frmModManager::Form_Load() {
@@ -106,18 +103,11 @@ bool frmModManager::Form_Load() {
 
 bool frmModManager::event(QEvent* event) {
     if (!command1_) return QWidget::event(event);  // still being made
-    switch (event->type()) {
-        case QEvent::FontChange:
-        case QEvent::StyleChange:
-        case QEvent::LayoutRequest:  // a button's size hint changed
-            placeControls();
-            break;
-        case QEvent::ScreenChangeInternal:
-            showBanner();
-            break;
-        default:
-            break;
-    }
+    const QEvent::Type type = event->type();
+    // The font, the style and the buttons' size hints (LayoutRequest) decide the places.
+    if (type == QEvent::FontChange || type == QEvent::StyleChange || type == QEvent::LayoutRequest)
+        placeControls();
+    if (type == QEvent::ScreenChangeInternal) showBanner();
     return QWidget::event(event);
 }
 
@@ -147,14 +137,6 @@ void frmModManager::showBanner() {
         banner = banner.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     banner.setDevicePixelRatio(ratio);
     image1_->setPixmap(banner);
-}
-
-void frmModManager::Command1_Click() {
-    mods_.launchGame();
-}
-
-void frmModManager::Command2_Click() {
-    mods_.showAbout();
 }
 
 }  // namespace vx::qt

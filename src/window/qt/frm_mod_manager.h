@@ -30,14 +30,10 @@ public:
     // ended the process (only a test platform lets this return).
     bool Form_Load();
 
-    void Command1_Click();
-    void Command2_Click();
-
     QListView* List1() const { return list1_; }
     QPushButton* Command1() const { return command1_; }
     QPushButton* Command2() const { return command2_; }
     QLabel* Image1() const { return image1_; }
-    mods::ModFolders& mods() { return mods_; }
 
 protected:
     bool event(QEvent* event) override;

@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <iostream>
 
 #include <QApplication>
 #include <QDir>
@@ -65,9 +65,7 @@ void keepPluginsOutOfTheGameFolder() {
 // "platforms" folders of QT_PLUGIN_PATH and its own plugin folder, and in
 // QT_QPA_PLATFORM_PLUGIN_PATH.
 void nameThePlatformPackageIfNoneIsThere() {
-    QStringList platforms;
-    for (const QString& entry : qEnvironmentVariable("QT_QPA_PLATFORM").split(u';', Qt::SkipEmptyParts))
-        platforms << entry.section(u':', 0, 0);
+    QStringList platforms = qEnvironmentVariable("QT_QPA_PLATFORM").split(u';', Qt::SkipEmptyParts);
     if (platforms.isEmpty()) {
         if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland")
             platforms << QStringLiteral("wayland");
@@ -84,20 +82,18 @@ void nameThePlatformPackageIfNoneIsThere() {
         });
     };
 
-    vx::NativeStringView missing;
-    for (const QString& platform : platforms) {
-        if (!installed(platform)) {
-            if (missing.empty() && platform.startsWith(u"wayland"))
-                missing = vx::mods::text::kNoWaylandPlugin;
-            if (missing.empty() && platform == u"xcb") missing = vx::mods::text::kNoX11Plugin;
-        } else if (platform != u"xcb" || qEnvironmentVariableIsSet("DISPLAY")) {
-            return;  // this one can load
+    vx::NativeStringView missing;  // names the package of the first platform with no plugin
+    for (const QString& entry : platforms) {
+        const QString platform = entry.section(u':', 0, 0);
+        if (installed(platform)) {
+            if (platform != u"xcb" || qEnvironmentVariableIsSet("DISPLAY")) return;  // this one can load
+        } else if (missing.empty() && platform.startsWith(u"wayland")) {
+            missing = vx::mods::text::kNoWaylandPlugin;
+        } else if (missing.empty() && platform == u"xcb") {
+            missing = vx::mods::text::kNoX11Plugin;
         }
     }
-    if (missing.empty()) return;
-    const vx::NativeString line =
-        vx::NativeString(vx::mods::text::kProgramTitle) + ": " + vx::NativeString(missing) + "\n";
-    std::fputs(line.c_str(), stderr);
+    if (!missing.empty()) std::cerr << vx::mods::text::kProgramTitle << ": " << missing << '\n';
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ bool ModListModel::setData(const QModelIndex& index, const QVariant& value, int 
 QModelIndexList ModListModel::match(const QModelIndex& start, int role, const QVariant& value, int hits,
                                     Qt::MatchFlags flags) const {
     if (role != Qt::DisplayRole || hits != 1 || (flags & Qt::MatchTypeMask) != Qt::MatchStartsWith ||
-        (flags & Qt::MatchCaseSensitive) || !mods_ ||
+        (flags & Qt::MatchCaseSensitive) ||
         !checkIndex(start, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
         return QAbstractListModel::match(start, role, value, hits, flags);
     }

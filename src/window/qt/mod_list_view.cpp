@@ -211,14 +211,6 @@ ModListView::~ModListView() {
     dropRowAccessibles();
 }
 
-QAccessibleInterface* ModListView::rowAccessible(int row) {
-    return rowPart(row, false);
-}
-
-QAccessibleInterface* ModListView::boxAccessible(int row) {
-    return rowPart(row, true);
-}
-
 QAccessibleInterface* ModListView::rowPart(int row, bool box) {
     if (!model() || row < 0 || row >= model()->rowCount()) return nullptr;
     QHash<int, QAccessible::Id>& ids = box ? boxIds_ : itemIds_;

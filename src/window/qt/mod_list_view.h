@@ -23,8 +23,8 @@ public:
     // The accessible list item of `row` and the check box inside it, made on
     // first use and kept until the rows are replaced; nullptr for a row that
     // does not exist.
-    QAccessibleInterface* rowAccessible(int row);
-    QAccessibleInterface* boxAccessible(int row);
+    QAccessibleInterface* rowAccessible(int row) { return rowPart(row, false); }
+    QAccessibleInterface* boxAccessible(int row) { return rowPart(row, true); }
 
     void reset() override;
 
