@@ -221,6 +221,7 @@ MaybeFailure PosixPlatform::indexDirectory(const std::string& directory, NameLis
     stopWatching();
     indexed_.clear();
     index_.clear();
+    names_.clear();
 
     const Dir dir(opendir(directory.c_str()));
     if (!dir) return systemFailure(errno);
@@ -245,7 +246,7 @@ MaybeFailure PosixPlatform::indexDirectory(const std::string& directory, NameLis
         if (name == "." || name == "..") continue;
         lowered_.clear();
         text_.appendLower(name, lowered_);
-        index_.emplace(std::hash<std::string_view>{}(lowered_), name);
+        addEntry(name);
         if (subfolders && isSubfolder(dirFd, *entry)) subfolders->add(name, lowered_);
         if (probe.empty() && hasAsciiLetter(name)) probe = name;
     }
@@ -294,9 +295,14 @@ MaybeFailure PosixPlatform::updateIndex(const std::string& directory) {
 // still there would not do: a FUSE file system keeps answering yes for a second.)
 void PosixPlatform::replay(uint32_t mask, std::string_view name) {
     for (const Index::iterator entry : entriesLike(name)) {
-        if (ignoresCase_ || entry->second == name) index_.erase(entry);
+        if (ignoresCase_ || nameOf(entry) == name) index_.erase(entry);
     }
-    if (mask & (IN_CREATE | IN_MOVED_TO)) index_.emplace(std::hash<std::string_view>{}(lowered_), name);
+    if (mask & (IN_CREATE | IN_MOVED_TO)) addEntry(name);
+}
+
+void PosixPlatform::addEntry(std::string_view name) {
+    index_.emplace(std::hash<std::string_view>{}(lowered_), static_cast<uint32_t>(names_.size()));
+    names_.append(name).push_back('\0');
 }
 
 std::vector<PosixPlatform::Index::iterator> PosixPlatform::entriesLike(std::string_view name) {
@@ -307,7 +313,7 @@ std::vector<PosixPlatform::Index::iterator> PosixPlatform::entriesLike(std::stri
     const auto [first, last] = index_.equal_range(std::hash<std::string_view>{}(lowered_));
     for (auto entry = first; entry != last; ++entry) {
         entryLowered.clear();
-        text_.appendLower(entry->second, entryLowered);
+        text_.appendLower(nameOf(entry), entryLowered);
         if (entryLowered == lowered_) found.push_back(entry);
     }
     return found;
@@ -316,16 +322,16 @@ std::vector<PosixPlatform::Index::iterator> PosixPlatform::entriesLike(std::stri
 Result<std::string> PosixPlatform::entryFor(std::string_view name) {
     const std::vector<Index::iterator> found = entriesLike(name);
     if (found.empty()) return systemFailure(ENOENT);
-    if (std::any_of(found.begin(), found.end(), [&](Index::iterator entry) { return entry->second == name; }))
+    if (std::any_of(found.begin(), found.end(), [&](Index::iterator entry) { return nameOf(entry) == name; }))
         return std::string(name);
     if (found.size() > 1) return Failure{{}, FailureKind::AmbiguousSource};
-    return found.front()->second;
+    return std::string(nameOf(found.front()));
 }
 
 std::string PosixPlatform::otherEntryLike(std::string_view name, std::string_view except,
                                           std::string_view except2) {
     for (const Index::iterator entry : entriesLike(name)) {
-        if (entry->second != except && entry->second != except2) return entry->second;
+        if (nameOf(entry) != except && nameOf(entry) != except2) return std::string(nameOf(entry));
     }
     return {};
 }

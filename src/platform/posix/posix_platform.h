@@ -98,14 +98,19 @@ private:
                         Failure& failure, std::string_view claim = {});
 
     NameText text_;
-    // The indexed directory's entries by the hash of their lower cases, which
-    // are made again only for the few entries of the hash looked up. Several
-    // entries may share a lower case (a file system that tells letter case
-    // apart can hold "Foo" and "FOO").
-    using Index = std::unordered_multimap<size_t, std::string>;
+    // The indexed directory's entries: where each one's name begins in
+    // names_, by the hash of its lower case, which is made again only for the
+    // few entries of the hash looked up. Several entries may share a lower
+    // case (a file system that tells letter case apart can hold "Foo" and
+    // "FOO"). The names of entries gone stay in names_ until the next read.
+    using Index = std::unordered_multimap<size_t, uint32_t>;
     // The entries equal to `name` but for letter case (lowered_ is its lower case).
     std::vector<Index::iterator> entriesLike(std::string_view name);
+    std::string_view nameOf(Index::iterator entry) const { return names_.c_str() + entry->second; }
+    // Adds the entry `name`, whose lower case is lowered_.
+    void addEntry(std::string_view name);
     Index index_;
+    std::string names_;    // each name followed by a NUL, which no name holds
     std::string indexed_;  // the directory the index is of, empty for none
     int watch_ = -1;       // inotify descriptor while the directory is watched
     int directoryReads_ = 0;
