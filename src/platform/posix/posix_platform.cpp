@@ -291,8 +291,9 @@ MaybeFailure PosixPlatform::updateIndex(const std::string& directory) {
 // ("x.rte" for the folder "X.RTE"), and the file system holds one entry of
 // a name in any letter case: whatever the index holds under that name in any
 // letter case goes with it, and a new entry takes the place of all of them.
-// Replaying a change the index already shows changes nothing. (Asking the system whether the old name is
-// still there would not do: a FUSE file system keeps answering yes for a second.)
+// Replaying a change the index already shows changes nothing. (Asking the
+// system whether the old name is still there would not do: a FUSE file
+// system keeps answering yes for a second.)
 void PosixPlatform::replay(uint32_t mask, std::string_view name) {
     for (const Index::iterator entry : entriesLike(name)) {
         if (ignoresCase_ || nameOf(entry) == name) index_.erase(entry);
@@ -338,8 +339,9 @@ std::string PosixPlatform::otherEntryLike(std::string_view name, std::string_vie
 
 void PosixPlatform::describeTarget(const std::string& directory, std::string_view to, std::string_view source,
                                    Failure& failure, std::string_view claim) {
-    failure.existing =
-        otherEntryLike(to, source, claim);  // the source itself, for a change of letter case only
+    // The source itself is there under the new name for a change of letter
+    // case only, and the claim is our own.
+    failure.existing = otherEntryLike(to, source, claim);
     failure.existingIsFolder = !failure.existing.empty() && folderError(directory + failure.existing) == 0;
 }
 
