@@ -86,13 +86,14 @@ std::wstring exactPath(const std::wstring& path) {
 // names from disk. The names found are then compared as the file system
 // compares them. (Names never hold the wildcards * and ?.)
 Failure withTarget(Failure failure, const std::wstring& directory, std::wstring_view to) {
+    if (!fitsInt(to.size())) return failure;
     size_t kept = to.empty() ? 0 : to.size() - 1;
     if (kept > 0 && to[kept] >= 0xDC00 && to[kept] <= 0xDFFF) --kept;  // a whole surrogate pair
     const std::wstring pattern = exactPath(directory + std::wstring(to.substr(0, kept))) + L"*";
     WIN32_FIND_DATAW entry;
     HANDLE search =
         FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
-    if (search == INVALID_HANDLE_VALUE || !fitsInt(to.size())) return failure;
+    if (search == INVALID_HANDLE_VALUE) return failure;
     do {
         const std::wstring_view candidate = entry.cFileName;
         if (CompareStringOrdinal(candidate.data(), static_cast<int>(candidate.size()), to.data(),
